@@ -1,0 +1,14 @@
+#pragma once
+
+class PlatformServices;
+class StatusView;
+
+// Copies the download over the installed commands file, reports the outcome in
+// a message box owned by `view`, then runs the update check again, whatever the
+// outcome.
+void ApplyUpdate(PlatformServices& platform, StatusView& view);
+
+// Deletes the download, if the last check left one that can be opened. A
+// failed delete is reported in an "Error" box owned by `view`; when there is
+// nothing to open, nothing is shown.
+void DiscardDownload(PlatformServices& platform, StatusView& view);

@@ -1,0 +1,3 @@
+#include "check_state.h"
+
+CheckState checkState;

@@ -1,0 +1,49 @@
+#include "latest_fetch.h"
+
+#include "build_signature.h"
+#include "check_state.h"
+#include "endpoints.h"
+#include "texts.h"
+#include "wide_text.h"
+#include "platform/platform_services.h"
+#include "platform/status_view.h"
+
+#include <iterator>
+
+namespace {
+
+void ShowConnectionFailure(StatusView& view)
+{
+    const std::wstring_view host = ProbeHostName(ProbeUrl);
+    wchar_t message[StatusCapacity] = L"";
+    AppendText(message, text::ConnectingPrefix);
+    AppendText(message, std::size(message), host.data(), host.size());
+    AppendText(message, text::ConnectingSuffix);
+    view.SetDlgItemTextW(control::Status, message);
+}
+
+} // namespace
+
+std::wstring_view ProbeHostName(std::wstring_view url)
+{
+    constexpr std::wstring_view scheme = L"http://";
+    if (url.starts_with(scheme)) {
+        url.remove_prefix(scheme.size());
+    }
+    return url.substr(0, url.find(L'/'));
+}
+
+void FetchLatest(PlatformServices& platform, StatusView& view)
+{
+    CheckState& state = checkState;
+    if (!platform.InternetCheckConnectionW(ProbeUrl, win32::FlagIccForceConnection, 0)) {
+        AppendText(state.latestLine, text::DownloadFailed);
+        ShowConnectionFailure(view);
+        return;
+    }
+    if (platform.URLDownloadToFileW(nullptr, DownloadUrl, state.downloadFile, 0, nullptr) < 0) {
+        AppendText(state.latestLine, text::DownloadFailed);
+        return;
+    }
+    ScanBuildSignatures(platform, state.downloadFile, state.latestLine, state.latestVersion, ScanRule::LatestFile);
+}
