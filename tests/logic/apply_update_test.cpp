@@ -1,0 +1,129 @@
+#include "check_fixture.h"
+#include "logic/apply_update.h"
+#include "logic/texts.h"
+#include "logic/update_check.h"
+#include "logic/wide_text.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const std::wstring SuccessText =
+    L"Copying the latest commands file succeeded.\r\n\r\nIMPORTANT NOTE:\r\n\r\n"
+    L"The new commands will take effect\ronly after restarting Quillmate.";
+
+class Apply : public CheckFixture {
+protected:
+    void SetUp() override
+    {
+        platform.published = "QM Build 09-18-2021";
+    }
+};
+
+} // namespace
+
+TEST_F(Apply, AnInstallCreatesTheFileAndTheRecheckFindsEqualVersions)
+{
+    RunUpdateCheck(platform, view);
+    ASSERT_EQ(view.texts[1], L"Install");
+    platform.calls.clear();
+
+    ApplyUpdate(platform, view);
+
+    EXPECT_EQ(platform.calls.front(), L"CopyFileW(" + Download + L", " + Installed + L", false)");
+    ASSERT_EQ(view.boxes.size(), 1u);
+    EXPECT_EQ(view.boxes[0].text, SuccessText);
+    EXPECT_EQ(view.boxes[0].caption, L"Success");
+    EXPECT_EQ(view.boxes[0].style, 0x40u);
+    EXPECT_EQ(platform.files[Installed], "QM Build 09-18-2021");
+    EXPECT_EQ(platform.CallsTo(L"URLDownloadToFileW").size(), 1u); // the recheck downloads again
+    EXPECT_FALSE(view.updateShown);
+    EXPECT_EQ(Status(view), text::UpToDate);
+}
+
+TEST_F(Apply, AnUpdateOverwritesAnOlderEdition)
+{
+    platform.files[Installed] = "QM Build 01-01-2020 and the user's own commands";
+    RunUpdateCheck(platform, view);
+    ApplyUpdate(platform, view);
+    EXPECT_EQ(platform.files[Installed], "QM Build 09-18-2021");
+    EXPECT_EQ(view.texts[1001], L"You are running version:\tQM Build 09-18-2021");
+}
+
+TEST_F(Apply, AFailedCopyReportsFailureAndTheRecheckOffersTheUpdateAgain)
+{
+    platform.files[Installed] = "QM Build 01-01-2020";
+    platform.heldForReading.insert(Installed);
+    RunUpdateCheck(platform, view);
+    ApplyUpdate(platform, view);
+    ASSERT_EQ(view.boxes.size(), 1u);
+    EXPECT_EQ(view.boxes[0].text, L"Copying the latest commands file did not succeed.");
+    EXPECT_EQ(view.boxes[0].caption, L"Failure");
+    EXPECT_EQ(view.boxes[0].style, 0u);
+    EXPECT_EQ(platform.files[Installed], "QM Build 01-01-2020");
+    EXPECT_TRUE(view.updateShown);
+    EXPECT_EQ(view.texts[1], L"Update");
+}
+
+TEST_F(Apply, AFileHeldWithoutSharingIsOfferedAsAnInstallAfterTheFailure)
+{
+    platform.files[Installed] = "QM Build 01-01-2020";
+    RunUpdateCheck(platform, view);
+    platform.heldExclusively.insert(Installed);
+    ApplyUpdate(platform, view);
+    EXPECT_EQ(view.boxes.at(0).caption, L"Failure");
+    EXPECT_EQ(view.texts[1], L"Install");
+    EXPECT_EQ(view.texts[1001], L"You are running version:\t(Not available)");
+}
+
+class Discard : public CheckFixture {
+protected:
+    void SetUp() override
+    {
+        platform.published = "QM Build 09-18-2021";
+        RunUpdateCheck(platform, view);
+        platform.calls.clear();
+    }
+};
+
+TEST_F(Discard, DeletesTheDownloadByItsWidePathWithoutABox)
+{
+    DiscardDownload(platform, view);
+    EXPECT_EQ(platform.calls, (std::vector<std::wstring>{L"OpenForReading(" + Download + L")", L"RemoveW(" + Download + L")"}));
+    EXPECT_FALSE(platform.files.contains(Download));
+    EXPECT_TRUE(view.boxes.empty());
+}
+
+TEST_F(Discard, DoesNothingWhenThereIsNothingToOpen)
+{
+    struct Case {
+        const char* name;
+        void (*prepare)(FakePlatform&, const std::wstring& download);
+    };
+    const Case cases[] = {
+        {"no download", [](FakePlatform& p, const std::wstring& d) { p.files.erase(d); }},
+        {"held without sharing", [](FakePlatform& p, const std::wstring& d) { p.heldExclusively.insert(d); }},
+        {"folder missing", [](FakePlatform&, const std::wstring&) { checkState.downloadFile[0] = L'\0'; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakePlatform platform;
+        platform.files[Download] = "QM Build 09-18-2021";
+        SetText(checkState.downloadFile, Download.c_str());
+        c.prepare(platform, Download);
+        DiscardDownload(platform, view);
+        EXPECT_TRUE(platform.CallsTo(L"RemoveW").empty());
+        EXPECT_TRUE(view.boxes.empty());
+    }
+}
+
+TEST_F(Discard, AFailedDeleteShowsTheErrorBox)
+{
+    platform.heldForReading.insert(Download);
+    DiscardDownload(platform, view);
+    ASSERT_EQ(view.boxes.size(), 1u);
+    EXPECT_EQ(view.boxes[0].text, L"Deleting the downloaded file didn't succeed.");
+    EXPECT_EQ(view.boxes[0].caption, L"Error");
+    EXPECT_EQ(view.boxes[0].style, 0u);
+    EXPECT_TRUE(platform.files.contains(Download));
+}

@@ -1,0 +1,59 @@
+#include "check_fixture.h"
+#include "logic/latest_fetch.h"
+#include "logic/update_check.h"
+
+#include <gtest/gtest.h>
+
+TEST(ProbeHostName, KeepsTheHostAndPortAlone)
+{
+    struct Case {
+        std::wstring_view url;
+        std::wstring_view host;
+    };
+    const Case cases[] = {
+        {L"http://www.quillmate.com", L"www.quillmate.com"},
+        {L"http://www.quillmate.com/", L"www.quillmate.com"},
+        {L"http://127.0.0.1:47101", L"127.0.0.1:47101"},
+        {L"http://127.0.0.1:47101/index.html", L"127.0.0.1:47101"},
+        {L"http://host/a/b", L"host"},
+        {L"", L""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ProbeHostName(c.url), c.host);
+    }
+}
+
+class LatestFetch : public CheckFixture {
+protected:
+    void SetUp() override
+    {
+        platform.files[Installed] = "QM Build 01-01-2020";
+    }
+};
+
+TEST_F(LatestFetch, ANewDownloadReplacesTheCopyOfAnEarlierCheck)
+{
+    platform.files[Download] = "QM Build 01-01-2019";
+    platform.published = "QM Build 02-02-2022";
+    RunUpdateCheck(platform, view);
+    EXPECT_EQ(checkState.latestVersion, 20220202);
+    EXPECT_EQ(platform.files[Download], "QM Build 02-02-2022");
+}
+
+TEST_F(LatestFetch, AFailedDownloadNeverReadsAnEarlierCopy)
+{
+    platform.files[Download] = "QM Build 01-01-2030";
+    platform.downloadResult = static_cast<int32_t>(0x800C0008);
+    RunUpdateCheck(platform, view);
+    EXPECT_EQ(checkState.latestVersion, 0);
+    EXPECT_EQ(platform.CallsTo(L"OpenForReading"), (std::vector<std::wstring>{L"OpenForReading(" + Installed + L")"}));
+    EXPECT_FALSE(view.updateShown);
+}
+
+TEST_F(LatestFetch, ADownloadWithTwoSignaturesShowsBothAndTheLastDecides)
+{
+    platform.published = "QM Build 05-05-2025\n<x/>\nQM Build 03-03-2023\n";
+    RunUpdateCheck(platform, view);
+    EXPECT_EQ(view.texts[1002], L"The latest version is:\tQM Build 05-05-2025QM Build 03-03-2023");
+    EXPECT_EQ(checkState.latestVersion, 20230303);
+}

@@ -1,0 +1,234 @@
+#include "check_fixture.h"
+#include "logic/texts.h"
+#include "logic/update_check.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::wstring RunningLabel = text::RunningLabel;
+const std::wstring LatestLabel = text::LatestLabel;
+const std::wstring Earlier = L"text of an earlier check";
+const std::wstring ConnectionFailure =
+    L"Connecting to 'www.quillmate.com' failed.\r\nYou may need to check your internet connection,\r\nand try again.";
+
+enum class Button { Hidden, Install, Update };
+
+// One outcome of the check: what is installed and served, and what the dialog
+// then shows. An unset status means the status area keeps its earlier text.
+struct Outcome {
+    const char* name;
+    std::optional<std::string> installed;
+    bool online;
+    int32_t downloadResult;
+    std::optional<std::string> published;
+    std::wstring runningLine;
+    std::wstring latestLine;
+    Button button;
+    std::optional<std::wstring> status;
+};
+
+const Outcome Outcomes[] = {
+    {"nothing installed, latest obtained", std::nullopt, true, 0, "QM Build 09-18-2021",
+     RunningLabel + L"(Not available)", LatestLabel + L"QM Build 09-18-2021", Button::Install,
+     text::InstallOffer},
+    {"installed file without signature", "<commands/>", true, 0, "QM Build 09-18-2021",
+     RunningLabel + L"(Not available)", LatestLabel + L"QM Build 09-18-2021", Button::Update,
+     text::SignatureOffer},
+    {"installed edition older", "QM Build 01-02-2020", true, 0, "QM Build 09-18-2021",
+     RunningLabel + L"QM Build 01-02-2020", LatestLabel + L"QM Build 09-18-2021", Button::Update,
+     text::UpdateOffer},
+    {"installed edition current", "QM Build 09-18-2021", true, 0, "QM Build 09-18-2021",
+     RunningLabel + L"QM Build 09-18-2021", LatestLabel + L"QM Build 09-18-2021", Button::Hidden,
+     text::UpToDate},
+    {"installed edition newer", "QM Build 10-18-2021", true, 0, "QM Build 09-18-2021",
+     RunningLabel + L"QM Build 10-18-2021", LatestLabel + L"QM Build 09-18-2021", Button::Hidden,
+     std::nullopt},
+    {"probe fails, file installed", "QM Build 09-18-2021", false, 0, "QM Build 10-18-2021",
+     RunningLabel + L"QM Build 09-18-2021", LatestLabel + L"(Download failed)", Button::Hidden,
+     ConnectionFailure},
+    {"probe fails, installed file without signature", "", false, 0, std::nullopt, RunningLabel,
+     LatestLabel + L"(Download failed)", Button::Hidden, ConnectionFailure},
+    {"download fails, file installed", "QM Build 09-18-2021", true, static_cast<int32_t>(0x800C0008), std::nullopt,
+     RunningLabel + L"QM Build 09-18-2021", LatestLabel + L"(Download failed)", Button::Hidden, std::nullopt},
+    {"download without signature", "QM Build 09-18-2021", true, 0, "<html>404</html>",
+     RunningLabel + L"QM Build 09-18-2021", LatestLabel, Button::Hidden, std::nullopt},
+    {"download cannot be opened", "QM Build 09-18-2021", true, 0, std::nullopt,
+     RunningLabel + L"QM Build 09-18-2021", LatestLabel + L"(Not available)", Button::Hidden, std::nullopt},
+    {"nothing installed, probe fails", std::nullopt, false, 0, std::nullopt, RunningLabel + L"(Not available)",
+     LatestLabel + L"(Download failed)", Button::Hidden, ConnectionFailure},
+    {"nothing installed, download fails", std::nullopt, true, static_cast<int32_t>(0x800C0008), std::nullopt,
+     RunningLabel + L"(Not available)", LatestLabel + L"(Download failed)", Button::Hidden, std::nullopt},
+};
+
+class UpdateCheck : public CheckFixture {};
+
+} // namespace
+
+TEST_F(UpdateCheck, EachOutcomeShowsItsLinesStatusAndButton)
+{
+    for (const Outcome& o : Outcomes) {
+        SCOPED_TRACE(o.name);
+        FakePlatform platform;
+        platform.userProfile = Profile;
+        platform.folders.insert(Folder);
+        if (o.installed) {
+            platform.files[Installed] = *o.installed;
+        }
+        platform.online = o.online;
+        platform.downloadResult = o.downloadResult;
+        platform.published = o.published;
+        FakeStatusView view;
+        view.texts[1003] = Earlier;
+
+        RunUpdateCheck(platform, view);
+
+        EXPECT_EQ(view.texts[1001], o.runningLine);
+        EXPECT_EQ(view.texts[1002], o.latestLine);
+        EXPECT_EQ(Status(view), o.status.value_or(Earlier));
+        EXPECT_EQ(view.updateShown, o.button != Button::Hidden);
+        EXPECT_EQ(view.updateEnabled, o.button != Button::Hidden);
+        EXPECT_EQ(view.texts[1], o.button == Button::Install ? L"Install" : L"Update");
+        const size_t statusWrites = std::count_if(view.calls.begin(), view.calls.end(), [](const std::wstring& call) {
+            return call.starts_with(L"SetDlgItemTextW(1003, ");
+        });
+        EXPECT_EQ(statusWrites, o.status ? 1u : 0u);
+    }
+}
+
+TEST_F(UpdateCheck, AnOfferHidesTheButtonFirstThenShowsItBeforeTheLines)
+{
+    platform.files[Installed] = "QM Build 01-02-2020";
+    platform.published = "QM Build 09-18-2021";
+    RunUpdateCheck(platform, view);
+    EXPECT_EQ(view.calls, (std::vector<std::wstring>{
+                              L"EnableWindow(1, false)",
+                              L"ShowWindow(1, 0)",
+                              L"SetDlgItemTextW(1, Update)",
+                              L"EnableWindow(1, true)",
+                              L"ShowWindow(1, 5)",
+                              L"SetDlgItemTextW(1003, " + std::wstring(text::UpdateOffer) + L")",
+                              L"SetDlgItemTextW(1001, You are running version:\tQM Build 01-02-2020)",
+                              L"SetDlgItemTextW(1002, The latest version is:\tQM Build 09-18-2021)",
+                          }));
+}
+
+TEST_F(UpdateCheck, TheInstallOfferSetsTheCaptionBeforeShowingTheButton)
+{
+    platform.published = "QM Build 09-18-2021";
+    RunUpdateCheck(platform, view);
+    ASSERT_GE(view.calls.size(), 6u);
+    EXPECT_EQ(view.calls[3], L"SetDlgItemTextW(1, Install)");
+    EXPECT_EQ(view.calls[4], L"EnableWindow(1, true)");
+    EXPECT_EQ(view.calls[5], L"ShowWindow(1, 5)");
+}
+
+TEST_F(UpdateCheck, MakesThePlatformCallsInOrderWithTheirArguments)
+{
+    platform.files[Installed] = "QM Build 01-02-2020";
+    platform.published = "QM Build 09-18-2021";
+    RunUpdateCheck(platform, view);
+    EXPECT_EQ(platform.CallsBesidesConversions(),
+              (std::vector<std::wstring>{
+                  L"GetEnvironmentVariableW(USERPROFILE, 260)",
+                  L"GetFileAttributesW(" + Folder + L")",
+                  L"OpenForReading(" + Installed + L")",
+                  L"InternetCheckConnectionW(http://www.quillmate.com, 1, 0)",
+                  L"URLDownloadToFileW(null, http://quillmate.com/downloads/MyQMCommands.xml, " + Download + L", 0, null)",
+                  L"OpenForReading(" + Download + L")",
+              }));
+}
+
+TEST_F(UpdateCheck, AFailedProbeDownloadsNothing)
+{
+    platform.files[Installed] = "QM Build 01-02-2020";
+    platform.online = false;
+    RunUpdateCheck(platform, view);
+    EXPECT_TRUE(platform.CallsTo(L"URLDownloadToFileW").empty());
+    EXPECT_EQ(platform.calls.back(), L"InternetCheckConnectionW(http://www.quillmate.com, 1, 0)");
+}
+
+TEST_F(UpdateCheck, AMissingFolderShowsTheFolderMessageAndStops)
+{
+    struct Case {
+        const char* name;
+        std::optional<std::wstring> profile;
+        bool plainFileAtFolder;
+        std::wstring attributesAskedFor;
+    };
+    const std::wstring suffix = L"\\AppData\\Roaming\\Quillmate\\QuillmateCommands\\";
+    const Case cases[] = {
+        {"profile without the folder", L"C:\\Users\\Bob", false, L"C:\\Users\\Bob" + suffix},
+        {"USERPROFILE unset", std::nullopt, false, suffix},
+        {"a plain file at the folder path", Profile, true, Folder},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakePlatform platform;
+        platform.userProfile = c.profile;
+        if (c.plainFileAtFolder) {
+            platform.files[Folder] = "";
+        }
+        FakeStatusView view;
+        RunUpdateCheck(platform, view);
+        EXPECT_EQ(platform.calls, (std::vector<std::wstring>{L"GetEnvironmentVariableW(USERPROFILE, 260)",
+                                                             L"GetFileAttributesW(" + c.attributesAskedFor + L")"}));
+        EXPECT_EQ(view.calls, (std::vector<std::wstring>{
+                                  L"EnableWindow(1, false)",
+                                  L"ShowWindow(1, 0)",
+                                  L"SetDlgItemTextW(1, Update)",
+                                  L"SetDlgItemTextW(1001, You are running version:\t(Not available))",
+                                  L"SetDlgItemTextW(1002, The latest version is:\t(Not available))",
+                                  L"SetDlgItemTextW(1003, " + std::wstring(text::FolderMissing) + L")",
+                              }));
+        EXPECT_EQ(checkState.commandsFile[0], L'\0');
+        EXPECT_EQ(checkState.downloadFile[0], L'\0');
+    }
+}
+
+TEST_F(UpdateCheck, ProfilePathsThatDoNotFitCountAsAMissingFolder)
+{
+    const size_t suffixLength = Folder.size() - Profile.size();
+    const size_t longestFileName = std::wstring(L"MyQMCommandsTemp.xml").size();
+    struct Case {
+        size_t profileLength;
+        bool found;
+    };
+    const Case cases[] = {
+        {250, false},
+        {259 - suffixLength - longestFileName, true}, // the download path is 259 characters
+        {260 - suffixLength - longestFileName, false},
+        {259 - suffixLength, false}, // the folder fits, its files do not
+        {259, false},                // fits the variable's buffer, not the suffix
+        {260, false},                // does not fit the variable's buffer
+        {1000, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "profile of " << c.profileLength << " characters");
+        const std::wstring profile = L"C:\\" + std::wstring(c.profileLength - 3, L'p');
+        platform.userProfile = profile;
+        platform.folders = {profile + Folder.substr(Profile.size())};
+        EXPECT_EQ(LocateCommands(platform), c.found);
+        const std::wstring download = checkState.downloadFile;
+        EXPECT_EQ(download, c.found ? profile + Folder.substr(Profile.size()) + L"MyQMCommandsTemp.xml" : L"");
+        EXPECT_EQ(std::wstring(checkState.commandsFile).empty(), !c.found);
+    }
+}
+
+TEST_F(UpdateCheck, EveryCheckStartsFromNothing)
+{
+    platform.files[Installed] = "QM Build 01-02-2020";
+    platform.published = "QM Build 09-18-2021";
+    RunUpdateCheck(platform, view);
+    platform.files[Installed] = "QM Build 09-18-2021";
+    RunUpdateCheck(platform, view);
+    EXPECT_EQ(view.texts[1001], RunningLabel + L"QM Build 09-18-2021");
+    EXPECT_EQ(view.texts[1002], LatestLabel + L"QM Build 09-18-2021");
+    EXPECT_EQ(Status(view), text::UpToDate);
+    EXPECT_FALSE(view.updateShown);
+    EXPECT_EQ(std::wstring(checkState.statusText), L"");
+}

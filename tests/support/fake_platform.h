@@ -1,0 +1,61 @@
+#pragma once
+
+#include "platform/platform_services.h"
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+// A platform in memory: folders and files in maps, canned results for the
+// network, and a log of every call with the arguments it received.
+class FakePlatform final : public PlatformServices {
+public:
+    std::optional<std::wstring> userProfile;
+    std::set<std::wstring> folders;
+    std::map<std::wstring, std::string> files;
+    // Held by another program without sharing: opening, copying onto and deleting fail.
+    std::set<std::wstring> heldExclusively;
+    // Held by another program that shares reading only: opening works, copying onto and deleting fail.
+    std::set<std::wstring> heldForReading;
+    bool online = true;
+    int32_t downloadResult = 0;
+    // What a successful download writes; nothing when unset.
+    std::optional<std::string> published;
+    bool conversionFails = false;
+    // Largest read a file answers, so that tests can split files into small reads.
+    size_t readSize = SIZE_MAX;
+
+    std::vector<std::wstring> calls;
+
+    // The calls to `name` alone, in order.
+    std::vector<std::wstring> CallsTo(std::wstring_view name) const;
+    // The log without the text conversions.
+    std::vector<std::wstring> CallsBesidesConversions() const;
+
+    uint32_t GetEnvironmentVariableW(const wchar_t* name, wchar_t* buffer, uint32_t size) override;
+    uint32_t GetFileAttributesW(const wchar_t* path) override;
+    bool InternetCheckConnectionW(const wchar_t* url, uint32_t flags, uint32_t reserved) override;
+    int32_t URLDownloadToFileW(void* caller,
+                               const wchar_t* url,
+                               const wchar_t* fileName,
+                               uint32_t reserved,
+                               void* callback) override;
+    bool CopyFileW(const wchar_t* existing, const wchar_t* target, bool failIfExists) override;
+    int RemoveW(const wchar_t* path) override;
+    std::unique_ptr<InputFile> OpenForReading(const wchar_t* path) override;
+    int MultiByteToWideChar(uint32_t codePage,
+                            uint32_t flags,
+                            const char* text,
+                            int length,
+                            wchar_t* buffer,
+                            int size) override;
+
+private:
+    bool IsHeld(const std::wstring& path) const;
+};
+
+// Widens ASCII text for comparisons and log lines.
+std::wstring Widen(std::string_view text);
