@@ -1,0 +1,87 @@
+#include "fake_status_view.h"
+#include "loopback_http_server.h"
+#include "temp_folder.h"
+#include "logic/apply_update.h"
+#include "logic/check_state.h"
+#include "logic/texts.h"
+#include "logic/update_check.h"
+#include "platform/win32_platform.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+// The whole logic on real files and a real HTTP server: the program's own
+// profile folder, with a name outside the ANSI code page.
+class UpdateCycle : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        CreateFolders(folder);
+        SetEnvironmentVariableW(L"USERPROFILE", profile.Path().c_str());
+        files->Serve("/downloads/MyQMCommands.xml", {.body = Published});
+    }
+
+    void TearDown() override { SetEnvironmentVariableW(L"USERPROFILE", nullptr); }
+
+    static inline const std::string Published = "<commands>\r\n<!-- QM Build 09-18-2021 -->\r\n</commands>\r\n";
+
+    TempFolder profile{L"Zo\x00EB \x03A9\x03BC\x03AD\x03B3\x03B1"};
+    const std::wstring folder = profile.Path() + L"\\AppData\\Roaming\\Quillmate\\QuillmateCommands";
+    const std::wstring installed = folder + L"\\MyQMCommands.xml";
+    const std::wstring download = folder + L"\\MyQMCommandsTemp.xml";
+    std::optional<LoopbackHttpServer> site{QMCU_TEST_PROBE_PORT};
+    std::optional<LoopbackHttpServer> files{QMCU_TEST_DOWNLOAD_PORT};
+    Win32Platform platform;
+    FakeStatusView view;
+};
+
+TEST_F(UpdateCycle, UpdatesAnOlderEditionAndCleansUp)
+{
+    WriteFileBytes(installed, "<commands>QM Build 01-02-2020 and the user's own</commands>");
+    RunUpdateCheck(platform, view);
+    EXPECT_EQ(view.texts[1001], L"You are running version:\tQM Build 01-02-2020");
+    EXPECT_EQ(view.texts[1002], L"The latest version is:\tQM Build 09-18-2021");
+    EXPECT_EQ(view.texts[1003], text::UpdateOffer);
+    EXPECT_TRUE(view.updateShown);
+    EXPECT_EQ(ReadFileBytes(download), Published);
+
+    ApplyUpdate(platform, view);
+    ASSERT_EQ(view.boxes.size(), 1u);
+    EXPECT_EQ(view.boxes[0].caption, L"Success");
+    EXPECT_EQ(ReadFileBytes(installed), Published);
+    EXPECT_EQ(view.texts[1003], text::UpToDate);
+    EXPECT_FALSE(view.updateShown);
+    EXPECT_EQ(files->Requests(), 2);
+
+    DiscardDownload(platform, view);
+    EXPECT_FALSE(FileExists(download));
+    EXPECT_EQ(view.boxes.size(), 1u);
+}
+
+TEST_F(UpdateCycle, AClosedSiteIsAConnectionFailureNamingHostAndPort)
+{
+    WriteFileBytes(installed, "QM Build 01-02-2020");
+    site.reset();
+    RunUpdateCheck(platform, view);
+    EXPECT_EQ(view.texts[1002], L"The latest version is:\t(Download failed)");
+    EXPECT_EQ(view.texts[1003], L"Connecting to '127.0.0.1:" + std::to_wstring(QMCU_TEST_PROBE_PORT) +
+                                    L"' failed.\r\nYou may need to check your internet connection,\r\nand try again.");
+    EXPECT_FALSE(view.updateShown);
+    EXPECT_EQ(files->Requests(), 0);
+}
+
+TEST_F(UpdateCycle, AFailedDownloadLeavesAnEarlierCopyUnreadAndTheStatusAlone)
+{
+    WriteFileBytes(installed, "QM Build 01-02-2020");
+    WriteFileBytes(download, "QM Build 01-01-2030");
+    files.reset();
+    RunUpdateCheck(platform, view);
+    EXPECT_EQ(view.texts[1002], L"The latest version is:\t(Download failed)");
+    EXPECT_EQ(view.texts.count(1003), 0u);
+    EXPECT_FALSE(view.updateShown);
+    EXPECT_EQ(ReadFileBytes(download), "QM Build 01-01-2030");
+}

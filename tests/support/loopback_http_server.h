@@ -1,0 +1,56 @@
+#pragma once
+
+#include <winsock2.h>
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <string>
+
+// A canned answer to one path.
+struct HttpResponse {
+    int status = 200;
+    std::string body;
+    // Sent as the Location header when not empty.
+    std::string location;
+    // The connection is closed after this many bytes of the body, although the
+    // header announced all of it.
+    size_t bodyBytesSent = SIZE_MAX;
+    // How long the server stays silent after reading the request.
+    DWORD silenceMs = 0;
+};
+
+// An HTTP server on 127.0.0.1 for tests. It answers every request on its own
+// thread, one connection at a time, from a table of canned responses (404 for
+// any other path), and stops when destroyed. A connection that sends no
+// request, as a connection probe does, is simply closed.
+class LoopbackHttpServer {
+public:
+    // Listens on `port`, or on a free port when it is 0. Throws when it cannot.
+    explicit LoopbackHttpServer(uint16_t port = 0);
+    ~LoopbackHttpServer();
+    LoopbackHttpServer(const LoopbackHttpServer&) = delete;
+    LoopbackHttpServer& operator=(const LoopbackHttpServer&) = delete;
+
+    [[nodiscard]] uint16_t Port() const { return port_; }
+    void Serve(const std::string& path, const HttpResponse& response);
+    // Requests answered so far, of any path.
+    [[nodiscard]] int Requests() const;
+
+private:
+    static DWORD WINAPI ThreadMain(void* self);
+    void Run();
+    void Answer(SOCKET client);
+    [[nodiscard]] HttpResponse Lookup(const std::string& path);
+    [[nodiscard]] bool Stopping() const;
+    void Pause(DWORD milliseconds) const;
+
+    SOCKET listener_ = INVALID_SOCKET;
+    uint16_t port_ = 0;
+    HANDLE thread_ = nullptr;
+    volatile LONG stopping_ = 0;
+    volatile LONG requests_ = 0;
+    mutable CRITICAL_SECTION lock_;
+    std::map<std::string, HttpResponse> responses_;
+};

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+
+// A fresh folder under the temporary folder, deleted with its contents when
+// destroyed.
+class TempFolder {
+public:
+    // `name` becomes part of the folder's name, which may hold any characters.
+    explicit TempFolder(const std::wstring& name);
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    // The folder's path, without a trailing backslash.
+    [[nodiscard]] const std::wstring& Path() const { return path_; }
+
+private:
+    std::wstring path_;
+};
+
+// Creates `path` and every missing folder above it.
+void CreateFolders(const std::wstring& path);
+
+void WriteFileBytes(const std::wstring& path, const std::string& content);
+// The file's bytes, or "<missing>" when it cannot be read.
+std::string ReadFileBytes(const std::wstring& path);
+[[nodiscard]] bool FileExists(const std::wstring& path);
