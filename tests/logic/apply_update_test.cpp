@@ -1,16 +1,12 @@
 #include "check_fixture.h"
 #include "logic/apply_update.h"
-#include "logic/texts.h"
+#include "expected_texts.h"
 #include "logic/update_check.h"
 #include "logic/wide_text.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-const std::wstring SuccessText =
-    L"Copying the latest commands file succeeded.\r\n\r\nIMPORTANT NOTE:\r\n\r\n"
-    L"The new commands will take effect\ronly after restarting Quillmate.";
 
 class Apply : public CheckFixture {
 protected:
@@ -32,13 +28,13 @@ TEST_F(Apply, AnInstallCreatesTheFileAndTheRecheckFindsEqualVersions)
 
     EXPECT_EQ(platform.calls.front(), L"CopyFileW(" + Download + L", " + Installed + L", false)");
     ASSERT_EQ(view.boxes.size(), 1u);
-    EXPECT_EQ(view.boxes[0].text, SuccessText);
+    EXPECT_EQ(view.boxes[0].text, expected::CopySucceeded);
     EXPECT_EQ(view.boxes[0].caption, L"Success");
     EXPECT_EQ(view.boxes[0].style, 0x40u);
     EXPECT_EQ(platform.files[Installed], "QM Build 09-18-2021");
     EXPECT_EQ(platform.CallsTo(L"URLDownloadToFileW").size(), 1u); // the recheck downloads again
     EXPECT_FALSE(view.updateShown);
-    EXPECT_EQ(Status(view), text::UpToDate);
+    EXPECT_EQ(Status(view), expected::UpToDate);
 }
 
 TEST_F(Apply, AnUpdateOverwritesAnOlderEdition)
@@ -57,7 +53,7 @@ TEST_F(Apply, AFailedCopyReportsFailureAndTheRecheckOffersTheUpdateAgain)
     RunUpdateCheck(platform, view);
     ApplyUpdate(platform, view);
     ASSERT_EQ(view.boxes.size(), 1u);
-    EXPECT_EQ(view.boxes[0].text, L"Copying the latest commands file did not succeed.");
+    EXPECT_EQ(view.boxes[0].text, expected::CopyFailed);
     EXPECT_EQ(view.boxes[0].caption, L"Failure");
     EXPECT_EQ(view.boxes[0].style, 0u);
     EXPECT_EQ(platform.files[Installed], "QM Build 01-01-2020");
@@ -122,7 +118,7 @@ TEST_F(Discard, AFailedDeleteShowsTheErrorBox)
     platform.heldForReading.insert(Download);
     DiscardDownload(platform, view);
     ASSERT_EQ(view.boxes.size(), 1u);
-    EXPECT_EQ(view.boxes[0].text, L"Deleting the downloaded file didn't succeed.");
+    EXPECT_EQ(view.boxes[0].text, expected::DeleteFailed);
     EXPECT_EQ(view.boxes[0].caption, L"Error");
     EXPECT_EQ(view.boxes[0].style, 0u);
     EXPECT_TRUE(platform.files.contains(Download));

@@ -1,6 +1,5 @@
 #include "check_fixture.h"
 #include "logic/build_signature.h"
-#include "logic/texts.h"
 #include "logic/wide_text.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 #include "check_fixture.h"
-#include "logic/texts.h"
+#include "expected_texts.h"
 #include "logic/update_check.h"
 
 #include <gtest/gtest.h>
@@ -10,11 +10,10 @@
 
 namespace {
 
-const std::wstring RunningLabel = text::RunningLabel;
-const std::wstring LatestLabel = text::LatestLabel;
+const std::wstring RunningLabel = expected::RunningLabel;
+const std::wstring LatestLabel = expected::LatestLabel;
 const std::wstring Earlier = L"text of an earlier check";
-const std::wstring ConnectionFailure =
-    L"Connecting to 'www.quillmate.com' failed.\r\nYou may need to check your internet connection,\r\nand try again.";
+const std::wstring ConnectionFailure = expected::ConnectionFailure(L"www.quillmate.com");
 
 enum class Button { Hidden, Install, Update };
 
@@ -35,16 +34,16 @@ struct Outcome {
 const Outcome Outcomes[] = {
     {"nothing installed, latest obtained", std::nullopt, true, 0, "QM Build 09-18-2021",
      RunningLabel + L"(Not available)", LatestLabel + L"QM Build 09-18-2021", Button::Install,
-     text::InstallOffer},
+     expected::InstallOffer},
     {"installed file without signature", "<commands/>", true, 0, "QM Build 09-18-2021",
      RunningLabel + L"(Not available)", LatestLabel + L"QM Build 09-18-2021", Button::Update,
-     text::SignatureOffer},
+     expected::SignatureOffer},
     {"installed edition older", "QM Build 01-02-2020", true, 0, "QM Build 09-18-2021",
      RunningLabel + L"QM Build 01-02-2020", LatestLabel + L"QM Build 09-18-2021", Button::Update,
-     text::UpdateOffer},
+     expected::UpdateOffer},
     {"installed edition current", "QM Build 09-18-2021", true, 0, "QM Build 09-18-2021",
      RunningLabel + L"QM Build 09-18-2021", LatestLabel + L"QM Build 09-18-2021", Button::Hidden,
-     text::UpToDate},
+     expected::UpToDate},
     {"installed edition newer", "QM Build 10-18-2021", true, 0, "QM Build 09-18-2021",
      RunningLabel + L"QM Build 10-18-2021", LatestLabel + L"QM Build 09-18-2021", Button::Hidden,
      std::nullopt},
@@ -111,7 +110,7 @@ TEST_F(UpdateCheck, AnOfferHidesTheButtonFirstThenShowsItBeforeTheLines)
                               L"SetDlgItemTextW(1, Update)",
                               L"EnableWindow(1, true)",
                               L"ShowWindow(1, 5)",
-                              L"SetDlgItemTextW(1003, " + std::wstring(text::UpdateOffer) + L")",
+                              L"SetDlgItemTextW(1003, " + expected::UpdateOffer + L")",
                               L"SetDlgItemTextW(1001, You are running version:\tQM Build 01-02-2020)",
                               L"SetDlgItemTextW(1002, The latest version is:\tQM Build 09-18-2021)",
                           }));
@@ -183,7 +182,7 @@ TEST_F(UpdateCheck, AMissingFolderShowsTheFolderMessageAndStops)
                                   L"SetDlgItemTextW(1, Update)",
                                   L"SetDlgItemTextW(1001, You are running version:\t(Not available))",
                                   L"SetDlgItemTextW(1002, The latest version is:\t(Not available))",
-                                  L"SetDlgItemTextW(1003, " + std::wstring(text::FolderMissing) + L")",
+                                  L"SetDlgItemTextW(1003, " + expected::FolderMissing + L")",
                               }));
         EXPECT_EQ(checkState.commandsFile[0], L'\0');
         EXPECT_EQ(checkState.downloadFile[0], L'\0');
@@ -228,7 +227,7 @@ TEST_F(UpdateCheck, EveryCheckStartsFromNothing)
     RunUpdateCheck(platform, view);
     EXPECT_EQ(view.texts[1001], RunningLabel + L"QM Build 09-18-2021");
     EXPECT_EQ(view.texts[1002], LatestLabel + L"QM Build 09-18-2021");
-    EXPECT_EQ(Status(view), text::UpToDate);
+    EXPECT_EQ(Status(view), expected::UpToDate);
     EXPECT_FALSE(view.updateShown);
     EXPECT_EQ(std::wstring(checkState.statusText), L"");
 }

@@ -3,7 +3,7 @@
 #include "temp_folder.h"
 #include "logic/apply_update.h"
 #include "logic/check_state.h"
-#include "logic/texts.h"
+#include "expected_texts.h"
 #include "logic/update_check.h"
 #include "platform/win32_platform.h"
 
@@ -45,7 +45,7 @@ TEST_F(UpdateCycle, UpdatesAnOlderEditionAndCleansUp)
     RunUpdateCheck(platform, view);
     EXPECT_EQ(view.texts[1001], L"You are running version:\tQM Build 01-02-2020");
     EXPECT_EQ(view.texts[1002], L"The latest version is:\tQM Build 09-18-2021");
-    EXPECT_EQ(view.texts[1003], text::UpdateOffer);
+    EXPECT_EQ(view.texts[1003], expected::UpdateOffer);
     EXPECT_TRUE(view.updateShown);
     EXPECT_EQ(ReadFileBytes(download), Published);
 
@@ -53,7 +53,7 @@ TEST_F(UpdateCycle, UpdatesAnOlderEditionAndCleansUp)
     ASSERT_EQ(view.boxes.size(), 1u);
     EXPECT_EQ(view.boxes[0].caption, L"Success");
     EXPECT_EQ(ReadFileBytes(installed), Published);
-    EXPECT_EQ(view.texts[1003], text::UpToDate);
+    EXPECT_EQ(view.texts[1003], expected::UpToDate);
     EXPECT_FALSE(view.updateShown);
     EXPECT_EQ(files->Requests(), 2);
 
@@ -68,8 +68,7 @@ TEST_F(UpdateCycle, AClosedSiteIsAConnectionFailureNamingHostAndPort)
     site.reset();
     RunUpdateCheck(platform, view);
     EXPECT_EQ(view.texts[1002], L"The latest version is:\t(Download failed)");
-    EXPECT_EQ(view.texts[1003], L"Connecting to '127.0.0.1:" + std::to_wstring(QMCU_TEST_PROBE_PORT) +
-                                    L"' failed.\r\nYou may need to check your internet connection,\r\nand try again.");
+    EXPECT_EQ(view.texts[1003], expected::ConnectionFailure(L"127.0.0.1:" + std::to_wstring(QMCU_TEST_PROBE_PORT)));
     EXPECT_FALSE(view.updateShown);
     EXPECT_EQ(files->Requests(), 0);
 }
