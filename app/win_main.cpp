@@ -1,0 +1,37 @@
+#include "platform/unique_handle.h"
+#include "platform/win32_platform.h"
+#include "ui/main_dialog.h"
+#include "ui/resource.h"
+
+#include <windows.h>
+
+namespace {
+
+// One instance per Windows session: a name without a namespace prefix lives in
+// the session's local namespace.
+constexpr wchar_t InstanceMutexName[] = L"{67ACC7DB-DA6E-4E0C-9612-EDED8DEDC465}";
+
+} // namespace
+
+// The command line and the show-window value are ignored. The exit code is 0
+// in every case, also when the dialog cannot be shown.
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    SetLastError(ERROR_SUCCESS); // so that nothing left over from start-up is read
+    UniqueHandle mutex(CreateMutexW(nullptr, TRUE, InstanceMutexName));
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        mutex.Release(); // left for the process's exit to close
+        return 0;
+    }
+    Win32Platform platform;
+    MainDialog dialog(platform);
+    dialog.SetIcon(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_MAIN)));
+    dialog.Run(GetActiveWindow());
+    // Without a mutex (creating it failed) the program ran unprotected and has
+    // nothing to release.
+    if (mutex.IsValid()) {
+        ReleaseMutex(mutex.Get());
+        mutex.Close();
+    }
+    return 0;
+}

@@ -1,0 +1,95 @@
+#include "main_dialog.h"
+
+#include "center_window.h"
+#include "resource.h"
+#include "logic/apply_update.h"
+#include "logic/update_check.h"
+#include "platform/status_view.h"
+#include "platform/win32_status_view.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+static_assert(control::Running == IDC_RUNNING && control::Latest == IDC_LATEST && control::Status == IDC_STATUS);
+
+INT_PTR MainDialog::Run(HWND owner)
+{
+    return DialogBoxParamW(GetModuleHandleW(nullptr),
+                           MAKEINTRESOURCEW(IDD_MAIN),
+                           owner,
+                           DialogProc,
+                           reinterpret_cast<LPARAM>(this));
+}
+
+// noexcept: an exception must not unwind through the window manager, so one
+// that escapes (only memory exhaustion can raise one) ends the program.
+INT_PTR CALLBACK MainDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept
+{
+    if (message == WM_INITDIALOG) {
+        SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
+        reinterpret_cast<MainDialog*>(lParam)->hwnd_ = hwnd;
+    }
+    // Messages that come before WM_INITDIALOG, such as WM_SETFONT, find no
+    // dialog object yet and get the default processing.
+    auto* self = reinterpret_cast<MainDialog*>(GetWindowLongPtrW(hwnd, DWLP_USER));
+    if (self == nullptr) {
+        return FALSE;
+    }
+    const INT_PTR handled = self->HandleMessage(message, wParam);
+    if (message == WM_NCDESTROY) {
+        // The window is gone; nothing may reach the object through it any more.
+        SetWindowLongPtrW(hwnd, DWLP_USER, 0);
+        self->hwnd_ = nullptr;
+    }
+    return handled;
+}
+
+INT_PTR MainDialog::HandleMessage(UINT message, WPARAM wParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        OnInitDialog();
+        return TRUE; // the platform focuses the first tab stop, the Close button
+    case WM_DESTROY:
+        OnDestroy();
+        return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+            OnCommand(wParam);
+            return TRUE;
+        }
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}
+
+void MainDialog::OnInitDialog()
+{
+    if (icon_ != nullptr) {
+        SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+        SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+    }
+    InitCommonControls();
+    CenterWindow(hwnd_);
+    Win32StatusView view(hwnd_);
+    RunUpdateCheck(platform_, view);
+}
+
+void MainDialog::OnDestroy()
+{
+    Win32StatusView view(hwnd_);
+    DiscardDownload(platform_, view);
+}
+
+// Only the control id selects the action; the notification code plays no part.
+// Escape, the close box and the system menu's Close all arrive as IDCANCEL.
+void MainDialog::OnCommand(WPARAM wParam)
+{
+    if (LOWORD(wParam) == IDOK) {
+        Win32StatusView view(hwnd_);
+        ApplyUpdate(platform_, view);
+    } else {
+        EndDialog(hwnd_, IDCANCEL);
+    }
+}
