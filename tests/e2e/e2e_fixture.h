@@ -1,0 +1,60 @@
+#pragma once
+
+#include "expected_texts.h"
+#include "loopback_http_server.h"
+#include "program_driver.h"
+#include "temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+// A profile folder of its own, the vendor's site and download server on their
+// loopback ports, and the program started against them.
+class EndToEnd : public ::testing::Test {
+protected:
+    static inline const std::string Newer = "<commands>\r\n<!-- QM Build 09-18-2021 -->\r\n</commands>\r\n";
+    static inline const std::string Older = "<commands>\r\n<!-- QM Build 01-02-2020 -->\r\n<mine/>\r\n</commands>\r\n";
+    static inline const std::wstring ProbeHost = L"127.0.0.1:" + std::to_wstring(QMCU_TEST_PROBE_PORT);
+
+    void CreateCommandsFolder() { CreateFolders(folder); }
+    void Install(const std::string& content)
+    {
+        CreateCommandsFolder();
+        WriteFileBytes(installed, content);
+    }
+    void Publish(const std::string& content) { files->Serve("/downloads/MyQMCommands.xml", {.body = content}); }
+
+    // Starts the program on this profile and waits for its dialog.
+    std::unique_ptr<ProgramDriver> Start(const std::optional<std::wstring>& userProfile)
+    {
+        auto program = std::make_unique<ProgramDriver>(userProfile, profile.Path());
+        EXPECT_NE(program->WaitForDialog(), nullptr) << "the dialog never appeared";
+        return program;
+    }
+    std::unique_ptr<ProgramDriver> Start() { return Start(profile.Path()); }
+
+    // Closes the dialog with its Close button and expects a clean exit.
+    void Close(ProgramDriver& program)
+    {
+        program.Click(IDCANCEL);
+        EXPECT_EQ(program.WaitForExit(), 0u);
+    }
+
+    TempFolder profile{L"profile"};
+    const std::wstring folder = profile.Path() + L"\\AppData\\Roaming\\Quillmate\\QuillmateCommands";
+    const std::wstring installed = folder + L"\\MyQMCommands.xml";
+    const std::wstring download = folder + L"\\MyQMCommandsTemp.xml";
+    std::optional<LoopbackHttpServer> site{QMCU_TEST_PROBE_PORT};
+    std::optional<LoopbackHttpServer> files{QMCU_TEST_DOWNLOAD_PORT};
+};
+
+inline std::ostream& operator<<(std::ostream& out, const DialogState& state)
+{
+    using ::testing::PrintToString;
+    return out << "{running " << PrintToString(state.running) << ", latest " << PrintToString(state.latest)
+               << ", status " << PrintToString(state.status) << ", button " << PrintToString(state.buttonCaption)
+               << (state.buttonShown ? " shown" : " hidden") << (state.buttonEnabled ? " enabled" : " disabled") << "}";
+}

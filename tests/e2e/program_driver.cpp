@@ -1,0 +1,254 @@
+#include "program_driver.h"
+
+#include <vector>
+
+bool operator==(const DialogState& a, const DialogState& b)
+{
+    return a.running == b.running && a.latest == b.latest && a.status == b.status &&
+           a.buttonCaption == b.buttonCaption && a.buttonShown == b.buttonShown && a.buttonEnabled == b.buttonEnabled;
+}
+
+namespace {
+
+constexpr DWORD PollMs = 20;
+
+std::wstring ProgramPath()
+{
+    wchar_t self[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring path(self, length);
+    return path.substr(0, path.find_last_of(L'\\') + 1) + L"QMCommandsUpdater.exe";
+}
+
+// The current environment with USERPROFILE replaced or removed, as a block
+// for CreateProcessW: "name=value" strings, each ended by a zero, and one
+// more zero at the end.
+std::vector<wchar_t> EnvironmentWith(const std::optional<std::wstring>& userProfile)
+{
+    std::vector<wchar_t> block;
+    wchar_t* strings = GetEnvironmentStringsW();
+    for (const wchar_t* entry = strings; *entry != L'\0'; entry += wcslen(entry) + 1) {
+        if (_wcsnicmp(entry, L"USERPROFILE=", 12) != 0) {
+            block.insert(block.end(), entry, entry + wcslen(entry) + 1);
+        }
+    }
+    FreeEnvironmentStringsW(strings);
+    if (userProfile) {
+        const std::wstring entry = L"USERPROFILE=" + *userProfile;
+        block.insert(block.end(), entry.c_str(), entry.c_str() + entry.size() + 1);
+    }
+    block.push_back(L'\0');
+    return block;
+}
+
+struct Search {
+    DWORD processId;
+    HWND owner;
+    HWND found;
+};
+
+bool IsDialogClass(HWND window)
+{
+    wchar_t className[16] = L"";
+    GetClassNameW(window, className, 16);
+    return wcscmp(className, L"#32770") == 0;
+}
+
+std::wstring WindowCaption(HWND window)
+{
+    wchar_t caption[256] = L"";
+    GetWindowTextW(window, caption, 256);
+    return caption;
+}
+
+BOOL CALLBACK FindProgramDialog(HWND window, LPARAM lParam)
+{
+    auto* search = reinterpret_cast<Search*>(lParam);
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    if (processId == search->processId && IsDialogClass(window) && WindowCaption(window) == DialogCaption) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK FindOwnedBox(HWND window, LPARAM lParam)
+{
+    auto* search = reinterpret_cast<Search*>(lParam);
+    if (IsWindowVisible(window) && IsDialogClass(window) && GetWindow(window, GW_OWNER) == search->owner) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK CountDialogs(HWND window, LPARAM lParam)
+{
+    if (IsDialogClass(window) && WindowCaption(window) == DialogCaption) {
+        ++*reinterpret_cast<int*>(lParam);
+    }
+    return TRUE;
+}
+
+// Windows gives a message box's icon control the id 20, Wine 0x440.
+bool ShowsIcon(HWND box)
+{
+    for (int id : {20, 0x440}) {
+        HWND icon = GetDlgItem(box, id);
+        if (icon != nullptr && SendMessageW(icon, STM_GETICON, 0, 0) != 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+ShownBox DescribeBox(HWND box)
+{
+    return {box, WindowCaption(box), ControlText(box, 0xFFFF), ShowsIcon(box)};
+}
+
+HWND OwnedBox(HWND dialog)
+{
+    Search search{0, dialog, nullptr};
+    EnumWindows(FindOwnedBox, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+} // namespace
+
+std::wstring ControlText(HWND dialog, int controlId)
+{
+    wchar_t text[2048] = L"";
+    GetDlgItemTextW(dialog, controlId, text, 2048);
+    return text;
+}
+
+int CountProgramDialogs()
+{
+    int count = 0;
+    EnumWindows(CountDialogs, reinterpret_cast<LPARAM>(&count));
+    return count;
+}
+
+ProgramDriver::ProgramDriver(const std::optional<std::wstring>& userProfile, const std::wstring& workingFolder)
+{
+    std::wstring commandLine = L"\"" + ProgramPath() + L"\"";
+    std::vector<wchar_t> environment = EnvironmentWith(userProfile);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
+                       environment.data(), workingFolder.c_str(), &startup, &process)) {
+        CloseHandle(process.hThread);
+        process_ = UniqueHandle(process.hProcess);
+        processId_ = process.dwProcessId;
+    }
+}
+
+ProgramDriver::~ProgramDriver()
+{
+    if (process_.IsValid() && WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT) {
+        TerminateProcess(process_.Get(), 99);
+        WaitForSingleObject(process_.Get(), 5000);
+    }
+}
+
+HWND ProgramDriver::WaitForDialog(DWORD timeoutMs)
+{
+    for (DWORD waited = 0; waited < timeoutMs && process_.IsValid(); waited += PollMs) {
+        Search search{processId_, nullptr, nullptr};
+        EnumWindows(FindProgramDialog, reinterpret_cast<LPARAM>(&search));
+        // The dialog exists before the first check ends; it shows after it.
+        if (search.found != nullptr && IsWindowVisible(search.found)) {
+            dialog_ = search.found;
+            return dialog_;
+        }
+        if (WaitForSingleObject(process_.Get(), PollMs) == WAIT_OBJECT_0) {
+            break;
+        }
+    }
+    return nullptr;
+}
+
+DWORD ProgramDriver::ThreadId() const
+{
+    return GetWindowThreadProcessId(dialog_, nullptr);
+}
+
+DialogState ProgramDriver::Read() const
+{
+    HWND button = GetDlgItem(dialog_, IDOK);
+    return {ControlText(dialog_, 1001), ControlText(dialog_, 1002), ControlText(dialog_, 1003),
+            ControlText(dialog_, IDOK), IsWindowVisible(button) != FALSE, IsWindowEnabled(button) != FALSE};
+}
+
+void ProgramDriver::Click(int controlId) const
+{
+    PostMessageW(GetDlgItem(dialog_, controlId), BM_CLICK, 0, 0);
+}
+
+void ProgramDriver::PressKey(WORD virtualKey) const
+{
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(ThreadId(), &info);
+    HWND target = info.hwndFocus != nullptr ? info.hwndFocus : dialog_;
+    const UINT scanCode = MapVirtualKeyW(virtualKey, 0);
+    PostMessageW(target, WM_KEYDOWN, virtualKey, 1 | (scanCode << 16));
+    PostMessageW(target, WM_KEYUP, virtualKey, 1 | (scanCode << 16) | (1u << 30) | (1u << 31));
+}
+
+void ProgramDriver::PostToDialog(UINT message, WPARAM wParam, LPARAM lParam) const
+{
+    PostMessageW(dialog_, message, wParam, lParam);
+}
+
+std::optional<ShownBox> ProgramDriver::WaitForMessageBox(DWORD timeoutMs) const
+{
+    for (DWORD waited = 0; waited < timeoutMs; waited += PollMs) {
+        if (HWND box = OwnedBox(dialog_)) {
+            return DescribeBox(box);
+        }
+        Sleep(PollMs);
+    }
+    return std::nullopt;
+}
+
+bool ProgramDriver::WaitUntilSettled(DWORD timeoutMs) const
+{
+    constexpr int StableReads = 5;
+    std::optional<DialogState> previous;
+    int stable = 0;
+    for (DWORD waited = 0; waited < timeoutMs; waited += PollMs) {
+        DWORD_PTR result = 0;
+        const bool idle = IsWindowEnabled(dialog_) && OwnedBox(dialog_) == nullptr &&
+                          SendMessageTimeoutW(dialog_, WM_NULL, 0, 0, SMTO_BLOCK, timeoutMs, &result);
+        const DialogState state = Read();
+        stable = idle && previous && *previous == state ? stable + 1 : 0;
+        if (stable == StableReads) {
+            return true;
+        }
+        previous = state;
+        Sleep(PollMs);
+    }
+    return false;
+}
+
+std::optional<DWORD> ProgramDriver::WaitForExit(DWORD timeoutMs)
+{
+    for (DWORD waited = 0; waited < timeoutMs && process_.IsValid(); waited += PollMs) {
+        if (WaitForSingleObject(process_.Get(), PollMs) == WAIT_OBJECT_0) {
+            DWORD code = 0;
+            GetExitCodeProcess(process_.Get(), &code);
+            return code;
+        }
+        if (HWND box = dialog_ ? OwnedBox(dialog_) : nullptr) {
+            ++boxesWhileClosing_;
+            lastBoxWhileClosing_ = DescribeBox(box);
+            PostMessageW(box, WM_COMMAND, IDOK, 0);
+            Sleep(200);
+        }
+    }
+    return std::nullopt;
+}

@@ -1,0 +1,183 @@
+#include "check_fixture.h"
+#include "expected_texts.h"
+#include "ui/main_dialog.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cwchar>
+#include <functional>
+#include <string>
+
+namespace {
+
+constexpr wchar_t Caption[] = L"QM 2020 Commands Updater Ver. 1.0.5";
+
+struct Search {
+    const wchar_t* caption;
+    HWND owner;
+    HWND found;
+};
+
+// Visible dialogs of this process only: the program itself may be running too.
+BOOL CALLBACK FindDialog(HWND window, LPARAM lParam)
+{
+    auto* search = reinterpret_cast<Search*>(lParam);
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    wchar_t caption[256] = L"";
+    GetWindowTextW(window, caption, 256);
+    if (processId == GetCurrentProcessId() && IsWindowVisible(window) && wcscmp(caption, search->caption) == 0 &&
+        (search->owner == nullptr || GetWindow(window, GW_OWNER) == search->owner)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND WaitForWindow(const wchar_t* caption, HWND owner = nullptr)
+{
+    for (int tries = 0; tries < 1500; ++tries) {
+        Search search{caption, owner, nullptr};
+        EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&search));
+        if (search.found != nullptr) {
+            return search.found;
+        }
+        Sleep(20);
+    }
+    return nullptr;
+}
+
+std::wstring TextOf(HWND window, int id)
+{
+    wchar_t text[1024] = L"";
+    GetDlgItemTextW(window, id, text, 1024);
+    return text;
+}
+
+// Runs the dialog modally on the test's thread, with the fake platform, while
+// `watch` inspects and drives it from a second thread.
+class DialogRun : public CheckFixture {
+protected:
+    INT_PTR Run(std::function<void(HWND)> watch)
+    {
+        watch_ = std::move(watch);
+        HANDLE watcher = CreateThread(nullptr, 0, Watch, this, 0, nullptr);
+        MainDialog dialog(platform);
+        dialog.SetIcon(icon);
+        const INT_PTR result = dialog.Run(nullptr);
+        WaitForSingleObject(watcher, 30000);
+        CloseHandle(watcher);
+        return result;
+    }
+
+    // Answers the box with `caption` that the dialog shows, and says whether it came.
+    static bool AnswerBox(HWND dialog, const wchar_t* caption, std::wstring* text = nullptr)
+    {
+        HWND box = WaitForWindow(caption, dialog);
+        if (box == nullptr) {
+            return false;
+        }
+        if (text != nullptr) {
+            *text = TextOf(box, 0xFFFF);
+        }
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+        return true;
+    }
+
+    HICON icon = LoadIconW(nullptr, MAKEINTRESOURCEW(32516)); // a shared system icon
+
+private:
+    static DWORD WINAPI Watch(void* self)
+    {
+        auto* run = static_cast<DialogRun*>(self);
+        if (HWND dialog = WaitForWindow(Caption)) {
+            run->watch_(dialog);
+        }
+        return 0;
+    }
+
+    std::function<void(HWND)> watch_;
+};
+
+HWND Focus(HWND dialog)
+{
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info);
+    return info.hwndFocus;
+}
+
+} // namespace
+
+TEST_F(DialogRun, InitialisesWithTheIconTheFocusOnCloseAndTheFirstCheck)
+{
+    platform.files[Installed] = "QM Build 01-02-2020";
+    platform.published = "QM Build 09-18-2021";
+    LRESULT big = 0;
+    LRESULT small = 0;
+    int focused = 0;
+    LRESULT defaultId = 0;
+    std::wstring running;
+    std::wstring status;
+    bool updateShown = false;
+    const INT_PTR result = Run([&](HWND dialog) {
+        big = SendMessageW(dialog, WM_GETICON, ICON_BIG, 0);
+        small = SendMessageW(dialog, WM_GETICON, ICON_SMALL, 0);
+        focused = GetDlgCtrlID(Focus(dialog));
+        defaultId = SendMessageW(dialog, DM_GETDEFID, 0, 0);
+        running = TextOf(dialog, 1001);
+        status = TextOf(dialog, 1003);
+        updateShown = IsWindowVisible(GetDlgItem(dialog, IDOK));
+        PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    });
+    EXPECT_EQ(result, IDCANCEL);
+    EXPECT_EQ(big, reinterpret_cast<LRESULT>(icon));
+    EXPECT_EQ(small, reinterpret_cast<LRESULT>(icon));
+    EXPECT_EQ(focused, IDCANCEL);
+    EXPECT_EQ(defaultId, MAKELRESULT(IDCANCEL, DC_HASDEFID));
+    EXPECT_EQ(running, expected::RunningLabel + L"QM Build 01-02-2020");
+    EXPECT_EQ(status, expected::UpdateOffer);
+    EXPECT_TRUE(updateShown);
+}
+
+TEST_F(DialogRun, OnlyTheControlIdSelectsTheCommand)
+{
+    platform.files[Installed] = "QM Build 01-02-2020";
+    platform.published = "QM Build 09-18-2021";
+    bool succeeded = false;
+    size_t copiesAfterOtherCommands = 0;
+    Run([&](HWND dialog) {
+        // Commands from the other controls do nothing.
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(1003, EN_SETFOCUS), 0);
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(1001, EN_KILLFOCUS), 0);
+        copiesAfterOtherCommands = platform.CallsTo(L"CopyFileW").size();
+        // An Update command with any notification code applies the update.
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, 1), 0);
+        succeeded = AnswerBox(dialog, L"Success");
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, 1), 0);
+    });
+    EXPECT_EQ(copiesAfterOtherCommands, 0u);
+    EXPECT_TRUE(succeeded);
+    EXPECT_EQ(platform.CallsTo(L"CopyFileW").size(), 1u);
+    EXPECT_EQ(platform.files[Installed], "QM Build 09-18-2021");
+}
+
+TEST_F(DialogRun, DestructionDiscardsTheDownloadAndReportsAFailedDelete)
+{
+    platform.published = "QM Build 09-18-2021";
+    Run([&](HWND dialog) { PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); });
+    EXPECT_FALSE(platform.files.contains(Download));
+
+    platform.heldForReading.insert(Download);
+    std::wstring errorText;
+    bool errorShown = false;
+    Run([&](HWND dialog) {
+        PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        errorShown = AnswerBox(dialog, L"Error", &errorText);
+    });
+    EXPECT_TRUE(errorShown);
+    EXPECT_EQ(errorText, expected::DeleteFailed);
+    EXPECT_TRUE(platform.files.contains(Download));
+}
