@@ -1,0 +1,96 @@
+// Prints what the program's dialog shows, read from outside as a person would
+// see it, and its place on the screen; with --close it then closes it.
+// Usage: dialog_reader [--close] [--timeout SECONDS]
+// Exit code: 0 when the dialog was found, 1 when it never appeared.
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <cwchar>
+#include <string>
+
+namespace {
+
+constexpr wchar_t Caption[] = L"QM 2020 Commands Updater Ver. 1.0.5";
+
+std::wstring ControlText(HWND dialog, int id)
+{
+    wchar_t text[2048] = L"";
+    GetDlgItemTextW(dialog, id, text, 2048);
+    return text;
+}
+
+// The text as UTF-8, its lines indented; tabs and lone carriage returns are
+// made visible.
+std::string Printable(const std::wstring& text)
+{
+    std::wstring shown;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text.compare(i, 2, L"\r\n") == 0) {
+            shown += L"\n  ";
+            ++i;
+        } else {
+            shown += text[i] == L'\t' ? std::wstring(L"\\t") : text[i] == L'\r' ? std::wstring(L"\\r") : std::wstring(1, text[i]);
+        }
+    }
+    const int size = WideCharToMultiByte(CP_UTF8, 0, shown.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string utf8(size, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, shown.c_str(), -1, utf8.data(), size, nullptr, nullptr);
+    utf8.pop_back();
+    return utf8;
+}
+
+HWND WaitForDialog(int timeoutSeconds)
+{
+    for (int waited = 0; waited < timeoutSeconds * 10; ++waited) {
+        HWND dialog = FindWindowW(L"#32770", Caption);
+        if (dialog != nullptr && IsWindowVisible(dialog)) {
+            return dialog;
+        }
+        Sleep(100);
+    }
+    return nullptr;
+}
+
+void Print(HWND dialog)
+{
+    RECT frame;
+    GetWindowRect(dialog, &frame);
+    HWND button = GetDlgItem(dialog, IDOK);
+    std::printf("Window:   \"%s\" at %ld,%ld, %ldx%ld\n", Printable(Caption).c_str(), frame.left, frame.top,
+                frame.right - frame.left, frame.bottom - frame.top);
+    std::printf("Installed line: %s\n", Printable(ControlText(dialog, 1001)).c_str());
+    std::printf("Latest line:    %s\n", Printable(ControlText(dialog, 1002)).c_str());
+    std::printf("Status area:\n  %s\n", Printable(ControlText(dialog, 1003)).c_str());
+    std::printf("Button:   [%s] %s, %s; [Close]\n", Printable(ControlText(dialog, IDOK)).c_str(),
+                IsWindowVisible(button) ? "shown" : "hidden", IsWindowEnabled(button) ? "enabled" : "disabled");
+    std::printf("Geometry: %ld %ld %ld %ld\n", frame.left, frame.top, frame.right, frame.bottom);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    bool close = false;
+    int timeoutSeconds = 60;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--close") == 0) {
+            close = true;
+        } else if (std::strcmp(argv[i], "--timeout") == 0 && i + 1 < argc) {
+            timeoutSeconds = std::atoi(argv[++i]);
+        }
+    }
+    HWND dialog = WaitForDialog(timeoutSeconds);
+    if (dialog == nullptr) {
+        std::fprintf(stderr, "dialog_reader: the dialog did not appear\n");
+        return 1;
+    }
+    Print(dialog);
+    std::fflush(stdout);
+    if (close) {
+        PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    }
+    return 0;
+}
