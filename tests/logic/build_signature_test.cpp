@@ -150,7 +150,7 @@ TEST(ScanBuildSignatures, AFailedConversionAppendsNothingButTheNumberCounts)
 {
     FakePlatform platform;
     platform.files[Path] = "QM Build 09-18-2021";
-    platform.conversionFails = true;
+    platform.failing.insert(L"MultiByteToWideChar");
     const ScanResult result = Scan(platform, ScanRule::LatestFile);
     EXPECT_EQ(result.line, Label);
     EXPECT_EQ(result.version, 20210918);

@@ -77,7 +77,7 @@ bool FakePlatform::IsHeld(const std::wstring& path) const
 uint32_t FakePlatform::GetEnvironmentVariableW(const wchar_t* name, wchar_t* buffer, uint32_t size)
 {
     calls.push_back(L"GetEnvironmentVariableW(" + std::wstring(name) + L", " + std::to_wstring(size) + L")");
-    if (std::wstring(name) != L"USERPROFILE" || !userProfile) {
+    if (Fails(L"GetEnvironmentVariableW") || std::wstring(name) != L"USERPROFILE" || !userProfile) {
         return 0;
     }
     const size_t needed = userProfile->size() + 1;
@@ -91,6 +91,9 @@ uint32_t FakePlatform::GetEnvironmentVariableW(const wchar_t* name, wchar_t* buf
 uint32_t FakePlatform::GetFileAttributesW(const wchar_t* path)
 {
     calls.push_back(L"GetFileAttributesW(" + std::wstring(path) + L")");
+    if (Fails(L"GetFileAttributesW")) {
+        return win32::InvalidFileAttributes;
+    }
     if (folders.contains(path)) {
         return win32::FileAttributeDirectory;
     }
@@ -101,7 +104,7 @@ bool FakePlatform::InternetCheckConnectionW(const wchar_t* url, uint32_t flags, 
 {
     calls.push_back(L"InternetCheckConnectionW(" + std::wstring(url) + L", " + std::to_wstring(flags) + L", " +
                     std::to_wstring(reserved) + L")");
-    return online;
+    return online && !Fails(L"InternetCheckConnectionW");
 }
 
 int32_t FakePlatform::URLDownloadToFileW(void* caller,
@@ -112,6 +115,9 @@ int32_t FakePlatform::URLDownloadToFileW(void* caller,
 {
     calls.push_back(L"URLDownloadToFileW(" + Pointer(caller) + L", " + url + L", " + fileName + L", " +
                     std::to_wstring(reserved) + L", " + Pointer(callback) + L")");
+    if (Fails(L"URLDownloadToFileW")) {
+        return static_cast<int32_t>(0x800C0008); // INET_E_DOWNLOAD_FAILURE
+    }
     if (downloadResult >= 0 && published) {
         files[fileName] = *published;
     }
@@ -122,7 +128,7 @@ bool FakePlatform::CopyFileW(const wchar_t* existing, const wchar_t* target, boo
 {
     calls.push_back(L"CopyFileW(" + std::wstring(existing) + L", " + target + L", " + Flag(failIfExists) + L")");
     const auto source = files.find(existing);
-    if (source == files.end() || heldExclusively.contains(existing) || IsHeld(target)) {
+    if (Fails(L"CopyFileW") || source == files.end() || heldExclusively.contains(existing) || IsHeld(target)) {
         return false;
     }
     files[target] = source->second;
@@ -132,7 +138,7 @@ bool FakePlatform::CopyFileW(const wchar_t* existing, const wchar_t* target, boo
 int FakePlatform::RemoveW(const wchar_t* path)
 {
     calls.push_back(L"RemoveW(" + std::wstring(path) + L")");
-    if (IsHeld(path)) {
+    if (Fails(L"RemoveW") || IsHeld(path)) {
         return -1;
     }
     return files.erase(path) == 1 ? 0 : -1;
@@ -142,7 +148,7 @@ std::unique_ptr<InputFile> FakePlatform::OpenForReading(const wchar_t* path)
 {
     calls.push_back(L"OpenForReading(" + std::wstring(path) + L")");
     const auto file = files.find(path);
-    if (file == files.end() || heldExclusively.contains(path)) {
+    if (Fails(L"OpenForReading") || file == files.end() || heldExclusively.contains(path)) {
         return nullptr;
     }
     return std::make_unique<MemoryFile>(file->second, readSize);
@@ -159,7 +165,7 @@ int FakePlatform::MultiByteToWideChar(uint32_t codePage,
                     Bytes(text, length < 0 ? -1 : length - 1) + L", " + std::to_wstring(length) + L", " +
                     std::to_wstring(size) + L")");
     const std::wstring wide = Bytes(text, length < 0 ? -1 : length - 1) + L'\0';
-    if (conversionFails || static_cast<int>(wide.size()) > size) {
+    if (Fails(L"MultiByteToWideChar") || static_cast<int>(wide.size()) > size) {
         return 0;
     }
     std::copy(wide.begin(), wide.end(), buffer);

@@ -24,7 +24,9 @@ public:
     int32_t downloadResult = 0;
     // What a successful download writes; nothing when unset.
     std::optional<std::string> published;
-    bool conversionFails = false;
+    // Calls that fail, by name, whatever the state: "GetFileAttributesW"
+    // answers INVALID_FILE_ATTRIBUTES, "OpenForReading" null, and so on.
+    std::set<std::wstring> failing;
     // Largest read a file answers, so that tests can split files into small reads.
     size_t readSize = SIZE_MAX;
 
@@ -55,6 +57,7 @@ public:
 
 private:
     bool IsHeld(const std::wstring& path) const;
+    bool Fails(std::wstring_view name) const { return failing.contains(std::wstring(name)); }
 };
 
 // Widens ASCII text for comparisons and log lines.
