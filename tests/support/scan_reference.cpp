@@ -1,0 +1,52 @@
+#include "scan_reference.h"
+
+#include "fake_platform.h"
+#include "logic/build_signature.h"
+#include "logic/check_state.h"
+
+#include <regex>
+
+ScanFindings ReferenceScan(const std::string& content)
+{
+    static const std::regex pattern("(QM Build \\d\\d-\\d\\d-\\d\\d\\d\\d)");
+    ScanFindings findings;
+    std::string text;
+    for (size_t start = 0;;) {
+        const size_t lineFeed = content.find('\n', start);
+        std::string line = content.substr(start, lineFeed == std::string::npos ? std::string::npos : lineFeed - start);
+        if (lineFeed != std::string::npos && !line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        for (std::sregex_iterator match(line.begin(), line.end(), pattern), end; match != end; ++match) {
+            text += match->str();
+            findings.installedVersion = findings.latestVersion = VersionNumber(match->str().c_str());
+        }
+        if (findings.installedVersion == 0) {
+            findings.installedVersion = 1;
+        }
+        if (lineFeed == std::string::npos) {
+            break;
+        }
+        start = lineFeed + 1;
+    }
+    findings.line = Widen(text).substr(0, LineCapacity - 1);
+    return findings;
+}
+
+ScanFindings ProgramScan(const std::string& content, size_t readSize)
+{
+    FakePlatform platform;
+    platform.files[L"f"] = content;
+    platform.readSize = readSize;
+    ScanFindings findings;
+    wchar_t installedLine[LineCapacity] = L"";
+    ScanBuildSignatures(platform, L"f", installedLine, findings.installedVersion, ScanRule::InstalledFile);
+    wchar_t latestLine[LineCapacity] = L"";
+    ScanBuildSignatures(platform, L"f", latestLine, findings.latestVersion, ScanRule::LatestFile);
+    findings.line = installedLine;
+    // Both rules append the same texts; a difference is itself a finding.
+    if (findings.line != latestLine) {
+        findings.line += L" <latest rule: " + std::wstring(latestLine) + L">";
+    }
+    return findings;
+}

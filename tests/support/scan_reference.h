@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// What a scan of a commands file finds: the line after its label (cut at the
+// line's capacity) and the version under each rule.
+struct ScanFindings {
+    std::wstring line;
+    int32_t installedVersion = 0;
+    int32_t latestVersion = 0;
+
+    bool operator==(const ScanFindings&) const = default;
+};
+
+// The plain definition: the content read line by line (a carriage return
+// before a line feed dropped), every match of the regular expression
+// "(QM Build \d\d-\d\d-\d\d\d\d)" in each line, the installed-file rule applied
+// after every line.
+ScanFindings ReferenceScan(const std::string& content);
+
+// What the program's scanner finds in `content`, read `readSize` bytes at a time.
+ScanFindings ProgramScan(const std::string& content, size_t readSize);
