@@ -235,10 +235,15 @@ bool ProgramDriver::WaitUntilSettled(DWORD timeoutMs) const
     return false;
 }
 
+bool ProgramDriver::HasExited() const
+{
+    return !process_.IsValid() || WaitForSingleObject(process_.Get(), 0) == WAIT_OBJECT_0;
+}
+
 std::optional<DWORD> ProgramDriver::WaitForExit(DWORD timeoutMs)
 {
-    for (DWORD waited = 0; waited < timeoutMs && process_.IsValid(); waited += PollMs) {
-        if (WaitForSingleObject(process_.Get(), PollMs) == WAIT_OBJECT_0) {
+    for (DWORD waited = 0; waited <= timeoutMs && process_.IsValid(); waited += PollMs) {
+        if (WaitForSingleObject(process_.Get(), timeoutMs == 0 ? 0 : PollMs) == WAIT_OBJECT_0) {
             DWORD code = 0;
             GetExitCodeProcess(process_.Get(), &code);
             return code;

@@ -59,6 +59,8 @@ public:
     // loop, so answering messages alone does not mean a check has finished.
     bool WaitUntilSettled(DWORD timeoutMs = 30000) const;
 
+    [[nodiscard]] bool HasExited() const;
+
     // Waits for the program to end and returns its exit code; nullopt when it
     // does not end in time. Any message box that shows up meanwhile is
     // answered and counted in BoxesWhileClosing().

@@ -19,6 +19,7 @@ const char* Reason(int status)
     case 307: return "Temporary Redirect";
     case 308: return "Permanent Redirect";
     case 404: return "Not Found";
+    case 500: return "Internal Server Error";
     default: return "Status";
     }
 }
@@ -160,6 +161,9 @@ void LoopbackHttpServer::Answer(SOCKET client)
     const HttpResponse response = Lookup(path);
     InterlockedIncrement(&requests_);
     Pause(response.silenceMs);
+    if (!response.answers) {
+        return;
+    }
     std::string head = "HTTP/1.1 " + std::to_string(response.status) + " " + Reason(response.status) + "\r\n" +
                        "Content-Type: application/xml\r\nConnection: close\r\nCache-Control: no-store\r\n" +
                        "Content-Length: " + std::to_string(response.body.size()) + "\r\n";

@@ -19,6 +19,8 @@ struct HttpResponse {
     size_t bodyBytesSent = SIZE_MAX;
     // How long the server stays silent after reading the request.
     DWORD silenceMs = 0;
+    // False: after the silence the connection is closed without an answer.
+    bool answers = true;
 };
 
 // An HTTP server on 127.0.0.1 for tests. It answers every request on its own

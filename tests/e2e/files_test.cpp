@@ -1,0 +1,159 @@
+#include "e2e_fixture.h"
+#include "platform/unique_handle.h"
+
+#include <windows.h>
+
+#include <vector>
+
+namespace {
+
+UniqueHandle Hold(const std::wstring& path, DWORD share)
+{
+    return UniqueHandle(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, share, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+class Files : public EndToEnd {
+protected:
+    void SetUp() override
+    {
+        Install(Older);
+        Publish(Newer);
+    }
+
+    // Closes the program and returns the boxes it showed while closing.
+    int CloseCountingBoxes(ProgramDriver& program)
+    {
+        program.Click(IDCANCEL);
+        EXPECT_EQ(program.WaitForExit(), 0u);
+        return program.BoxesWhileClosing();
+    }
+};
+
+// A profile folder with its own name under the temporary folder.
+class OtherProfile : public EndToEnd {
+protected:
+    void UseProfile(const std::wstring& path)
+    {
+        otherProfile = path;
+        otherFolder = path + L"\\AppData\\Roaming\\Quillmate\\QuillmateCommands";
+        CreateFolders(otherFolder);
+        WriteFileBytes(otherFolder + L"\\MyQMCommands.xml", Older);
+        Publish(Newer);
+    }
+
+    std::wstring otherProfile;
+    std::wstring otherFolder;
+};
+
+} // namespace
+
+TEST_F(Files, ADownloadHeldWithoutSharingAtCloseStaysWithoutABox)
+{
+    const auto program = Start();
+    UniqueHandle holder = Hold(download, 0);
+    ASSERT_TRUE(holder.IsValid());
+    EXPECT_EQ(CloseCountingBoxes(*program), 0);
+    holder.Close();
+    EXPECT_EQ(ReadFileBytes(download), Newer);
+    EXPECT_EQ(ReadFileBytes(installed), Older);
+}
+
+TEST_F(Files, ADownloadHeldWithReadSharingAtCloseShowsTheErrorBoxAndStillEnds)
+{
+    const auto program = Start();
+    UniqueHandle holder = Hold(download, FILE_SHARE_READ);
+    ASSERT_TRUE(holder.IsValid());
+    EXPECT_EQ(CloseCountingBoxes(*program), 1);
+    ASSERT_TRUE(program->LastBoxWhileClosing().has_value());
+    EXPECT_EQ(program->LastBoxWhileClosing()->caption, L"Error");
+    EXPECT_EQ(program->LastBoxWhileClosing()->text, expected::DeleteFailed);
+    EXPECT_FALSE(program->LastBoxWhileClosing()->showsIcon);
+    holder.Close();
+    EXPECT_EQ(ReadFileBytes(download), Newer);
+    EXPECT_EQ(ReadFileBytes(installed), Older);
+}
+
+TEST_F(Files, ACommandsFolderThatDisappearsBeforeTheClickFailsSafely)
+{
+    const auto program = Start();
+    ASSERT_TRUE(program->Read().buttonShown);
+    ASSERT_TRUE(DeleteFileW(installed.c_str()) && DeleteFileW(download.c_str()));
+    ASSERT_TRUE(RemoveDirectoryW(folder.c_str()));
+    program->Click(IDOK);
+    const std::optional<ShownBox> box = program->WaitForMessageBox();
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(box->caption, L"Failure");
+    PostMessageW(box->window, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(program->WaitUntilSettled());
+    EXPECT_EQ(program->Read().status, expected::FolderMissing);
+    EXPECT_EQ(CloseCountingBoxes(*program), 0);
+    EXPECT_FALSE(FileExists(folder));
+}
+
+TEST_F(OtherProfile, AProfileOutsideTheCodePageIsUpdatedAndCleanedUp)
+{
+    UseProfile(profile.Path() + L"\\\x0396\x03C9\x03AE-\x65E5\x672C-\x0416");
+    const auto program = Start(otherProfile);
+    ASSERT_EQ(program->Read().buttonCaption, L"Update");
+    program->Click(IDOK);
+    const std::optional<ShownBox> box = program->WaitForMessageBox();
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(box->caption, L"Success");
+    PostMessageW(box->window, WM_COMMAND, IDOK, 0);
+    for (int tries = 0; tries < 1000 && files->Requests() < 2; ++tries) {
+        Sleep(20);
+    }
+    ASSERT_TRUE(program->WaitUntilSettled());
+    EXPECT_EQ(program->Read().status, expected::UpToDate);
+    Close(*program);
+    EXPECT_EQ(ReadFileBytes(otherFolder + L"\\MyQMCommands.xml"), Newer);
+    EXPECT_FALSE(FileExists(otherFolder + L"\\MyQMCommandsTemp.xml"));
+}
+
+TEST_F(OtherProfile, AProfileTooLongForThePathsCountsAsMissing)
+{
+    // Created through the long-path prefix; the commands folder then needs more
+    // than the 259 characters a path may have.
+    const std::wstring longProfile = profile.Path() + L"\\" + std::wstring(230 - profile.Path().size(), L'p');
+    UseProfile(L"\\\\?\\" + longProfile);
+    const auto program = Start(longProfile);
+    EXPECT_EQ(program->Read().status, expected::FolderMissing);
+    Close(*program);
+    EXPECT_EQ(ReadFileBytes(otherFolder + L"\\MyQMCommands.xml"), Older);
+    EXPECT_EQ(files->Requests(), 0);
+}
+
+TEST_F(Files, OfEightCopiesStartedAtOnceExactlyOneShowsTheDialog)
+{
+    std::vector<std::unique_ptr<ProgramDriver>> copies;
+    for (int i = 0; i < 8; ++i) {
+        copies.push_back(std::make_unique<ProgramDriver>(profile.Path(), profile.Path()));
+    }
+    std::vector<ProgramDriver*> running;
+    for (int tries = 0; tries < 1500; ++tries) {
+        running.clear();
+        for (const auto& copy : copies) {
+            if (!copy->HasExited()) {
+                running.push_back(copy.get());
+            }
+        }
+        if (running.size() <= 1) {
+            break;
+        }
+        Sleep(20);
+    }
+    ASSERT_EQ(running.size(), 1u);
+    for (const auto& copy : copies) {
+        if (copy.get() != running[0]) {
+            EXPECT_EQ(copy->WaitForExit(0), 0u);
+        }
+    }
+    ASSERT_NE(running[0]->WaitForDialog(), nullptr);
+    EXPECT_EQ(CountProgramDialogs(), 1);
+    Close(*running[0]);
+
+    const auto next = Start();
+    EXPECT_EQ(next->Read().buttonCaption, L"Update");
+    Close(*next);
+}
