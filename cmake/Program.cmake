@@ -12,6 +12,10 @@ function(qmcu_add_program target endpoints)
     target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/ui ${PROJECT_BINARY_DIR}/ui)
     target_link_libraries(${target} PRIVATE ui ${endpoints})
     target_link_options(${target} PRIVATE
-        -Wl,--major-os-version,5,--minor-os-version,1,--major-subsystem-version,5,--minor-subsystem-version,1)
+        -Wl,--major-os-version,5,--minor-os-version,1,--major-subsystem-version,5,--minor-subsystem-version,1
+        # Reproducible: no link time in the header, no symbols or paths of the
+        # build machine in a release.
+        -Wl,--no-insert-timestamp
+        $<$<CONFIG:Release,MinSizeRel>:-s>)
     set_target_properties(${target} PROPERTIES OUTPUT_NAME QMCommandsUpdater)
 endfunction()
