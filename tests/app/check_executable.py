@@ -6,6 +6,7 @@ Usage: check_executable.py PATH/TO/QMCommandsUpdater.exe [unittest arguments]
 Needs Debian's python3-pefile.
 """
 
+import os
 import struct
 import sys
 import unittest
@@ -114,6 +115,14 @@ class Executable(unittest.TestCase):
         imported = {entry.dll.decode().lower() for entry in self.pe.DIRECTORY_ENTRY_IMPORT}
         self.assertLessEqual(imported, SYSTEM_DLLS)
         self.assertTrue({"kernel32.dll", "user32.dll", "urlmon.dll", "wininet.dll"} <= imported)
+
+    def test_imports_are_exactly_the_expected_list(self):
+        """A new import is a new dependency: update expected-imports.txt on purpose."""
+        imported = sorted(f"{entry.dll.decode().lower()} {symbol.name.decode() if symbol.name else symbol.ordinal}"
+                          for entry in self.pe.DIRECTORY_ENTRY_IMPORT for symbol in entry.imports)
+        listed = os.path.join(os.path.dirname(os.path.abspath(__file__)), "expected-imports.txt")
+        with open(listed, encoding="ascii") as expected:
+            self.assertEqual(imported, expected.read().split("\n")[:-1])
 
     def test_resources_are_the_five_with_their_languages(self):
         kinds = {(kind, name) for kind, name in self.resources if kind != RT_ICON}
