@@ -9,7 +9,8 @@
 void ApplyUpdate(PlatformServices& platform, StatusView& view)
 {
     if (platform.CopyFileW(checkState.downloadFile, checkState.commandsFile, false)) {
-        view.MessageBoxW(text::CopySucceeded, text::SuccessCaption, win32::MbOk | win32::MbIconInformation);
+        // MB_ICONINFORMATION, with the OK button alone (MB_OK is 0).
+        view.MessageBoxW(text::CopySucceeded, text::SuccessCaption, win32::MbIconInformation);
     } else {
         view.MessageBoxW(text::CopyFailed, text::FailureCaption, win32::MbOk);
     }

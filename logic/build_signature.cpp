@@ -16,8 +16,7 @@ class LineAppender final : public SignatureSink {
 public:
     LineAppender(PlatformServices& platform, wchar_t* line, size_t capacity, int32_t& version)
         : platform_(platform), line_(line), capacity_(capacity), version_(version)
-    {
-    }
+    {}
 
     void OnSignature(const char* signature) override
     {
@@ -25,8 +24,12 @@ public:
         std::memcpy(narrow, signature, SignatureLength);
         narrow[SignatureLength] = '\0';
         wchar_t wide[SignatureLength + 1];
-        const int converted = platform_.MultiByteToWideChar(
-            win32::CpThreadAcp, 0, narrow, static_cast<int>(sizeof narrow), wide, static_cast<int>(std::size(wide)));
+        const int converted = platform_.MultiByteToWideChar(win32::CpThreadAcp,
+                                                            0,
+                                                            narrow,
+                                                            static_cast<int>(sizeof narrow),
+                                                            wide,
+                                                            static_cast<int>(std::size(wide)));
         // The count includes the terminator; a failed conversion returns 0.
         if (converted > 0) {
             AppendText(line_, capacity_, wide, static_cast<size_t>(converted - 1));
@@ -50,6 +53,8 @@ int32_t VersionNumber(const char* signature)
     constexpr size_t order[] = {6, 7, 8, 9, 0, 1, 3, 4};
     int32_t number = 0;
     for (size_t position : order) {
+        // A loop over the digits in their order reads as the definition does.
+        // cppcheck-suppress useStlAlgorithm
         number = number * 10 + (date[position] - '0');
     }
     return number;

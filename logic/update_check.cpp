@@ -48,10 +48,9 @@ void HideUpdateButton(StatusView& view)
 [[nodiscard]] bool FillFilePaths()
 {
     CheckState& state = checkState;
-    const bool fits = SetText(state.commandsFile, state.commandsFolder) &&
-                      AppendText(state.commandsFile, CommandsFileName) &&
-                      SetText(state.downloadFile, state.commandsFolder) &&
-                      AppendText(state.downloadFile, DownloadFileName);
+    const bool fits =
+        SetText(state.commandsFile, state.commandsFolder) && AppendText(state.commandsFile, CommandsFileName) &&
+        SetText(state.downloadFile, state.commandsFolder) && AppendText(state.downloadFile, DownloadFileName);
     if (!fits) {
         state.commandsFile[0] = L'\0';
         state.downloadFile[0] = L'\0';

@@ -17,10 +17,6 @@ public:
     bool CopyFileW(const wchar_t* existing, const wchar_t* target, bool failIfExists) override;
     int RemoveW(const wchar_t* path) override;
     std::unique_ptr<InputFile> OpenForReading(const wchar_t* path) override;
-    int MultiByteToWideChar(uint32_t codePage,
-                            uint32_t flags,
-                            const char* text,
-                            int length,
-                            wchar_t* buffer,
-                            int size) override;
+    int MultiByteToWideChar(uint32_t codePage, uint32_t flags, const char* text, int length, wchar_t* buffer, int size)
+        override;
 };

@@ -32,7 +32,9 @@ std::string Printable(const std::wstring& text)
             shown += L"\n  ";
             ++i;
         } else {
-            shown += text[i] == L'\t' ? std::wstring(L"\\t") : text[i] == L'\r' ? std::wstring(L"\\r") : std::wstring(1, text[i]);
+            shown += text[i] == L'\t'   ? std::wstring(L"\\t")
+                     : text[i] == L'\r' ? std::wstring(L"\\r")
+                                        : std::wstring(1, text[i]);
         }
     }
     const int size = WideCharToMultiByte(CP_UTF8, 0, shown.c_str(), -1, nullptr, 0, nullptr, nullptr);
@@ -59,13 +61,19 @@ void Print(HWND dialog)
     RECT frame;
     GetWindowRect(dialog, &frame);
     HWND button = GetDlgItem(dialog, IDOK);
-    std::printf("Window:   \"%s\" at %ld,%ld, %ldx%ld\n", Printable(Caption).c_str(), frame.left, frame.top,
-                frame.right - frame.left, frame.bottom - frame.top);
+    std::printf("Window:   \"%s\" at %ld,%ld, %ldx%ld\n",
+                Printable(Caption).c_str(),
+                frame.left,
+                frame.top,
+                frame.right - frame.left,
+                frame.bottom - frame.top);
     std::printf("Installed line: %s\n", Printable(ControlText(dialog, 1001)).c_str());
     std::printf("Latest line:    %s\n", Printable(ControlText(dialog, 1002)).c_str());
     std::printf("Status area:\n  %s\n", Printable(ControlText(dialog, 1003)).c_str());
-    std::printf("Button:   [%s] %s, %s; [Close]\n", Printable(ControlText(dialog, IDOK)).c_str(),
-                IsWindowVisible(button) ? "shown" : "hidden", IsWindowEnabled(button) ? "enabled" : "disabled");
+    std::printf("Button:   [%s] %s, %s; [Close]\n",
+                Printable(ControlText(dialog, IDOK)).c_str(),
+                IsWindowVisible(button) ? "shown" : "hidden",
+                IsWindowEnabled(button) ? "enabled" : "disabled");
     std::printf("Geometry: %ld %ld %ld %ld\n", frame.left, frame.top, frame.right, frame.bottom);
 }
 

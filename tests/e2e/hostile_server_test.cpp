@@ -47,6 +47,7 @@ struct Hostile {
     bool offered;
 };
 
+// clang-format off
 const Hostile Cases[] = {
     {"NotFoundWithHtml", {.status = 404, .body = "<html><body>Not Found</body></html>"}, L"", false},
     {"ServerErrorWithHtml", {.status = 500, .body = "<html><body>Internal error</body></html>"}, L"", false},
@@ -70,6 +71,7 @@ const Hostile Cases[] = {
     // Wine reports a connection closed without an answer as a download of nothing.
     {"SilentThenCloses", {.silenceMs = 3000, .answers = false}, L"", false},
 };
+// clang-format on
 
 class HostileServer : public EndToEnd, public ::testing::WithParamInterface<Hostile> {};
 
@@ -93,5 +95,7 @@ TEST_P(HostileServer, ShowsWhatTheDownloadDeliveredAndKeepsTheInstalledFile)
     EXPECT_FALSE(FileExists(download));
 }
 
-INSTANTIATE_TEST_SUITE_P(Downloads, HostileServer, ::testing::ValuesIn(Cases),
+INSTANTIATE_TEST_SUITE_P(Downloads,
+                         HostileServer,
+                         ::testing::ValuesIn(Cases),
                          [](const ::testing::TestParamInfo<Hostile>& info) { return info.param.name; });

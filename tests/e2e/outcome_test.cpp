@@ -37,6 +37,7 @@ const std::string OlderFile = "<c>QM Build 01-02-2020</c>";
 const std::string NewerFile = "<c>QM Build 10-18-2021</c>";
 const std::wstring Probe = L"127.0.0.1:" + std::to_wstring(QMCU_TEST_PROBE_PORT);
 
+// clang-format off
 const Scenario Scenarios[] = {
     {"FolderMissing", false, std::nullopt, true, true, Current,
      Hidden(RunningLabel + NotAvailable, LatestLabel + NotAvailable, expected::FolderMissing)},
@@ -64,6 +65,7 @@ const Scenario Scenarios[] = {
     {"NothingInstalledDownloadFails", true, std::nullopt, true, false, Current,
      Hidden(RunningLabel + NotAvailable, LatestLabel + DownloadFailed, L"")},
 };
+// clang-format on
 
 class Outcome : public EndToEnd, public ::testing::WithParamInterface<Scenario> {};
 
@@ -95,5 +97,7 @@ TEST_P(Outcome, TheDialogShowsWhatTheCheckFound)
     EXPECT_FALSE(FileExists(download));
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryRow, Outcome, ::testing::ValuesIn(Scenarios),
+INSTANTIATE_TEST_SUITE_P(EveryRow,
+                         Outcome,
+                         ::testing::ValuesIn(Scenarios),
                          [](const ::testing::TestParamInfo<Scenario>& info) { return info.param.name; });

@@ -138,8 +138,16 @@ ProgramDriver::ProgramDriver(const std::optional<std::wstring>& userProfile, con
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
-                       environment.data(), workingFolder.c_str(), &startup, &process)) {
+    if (CreateProcessW(nullptr,
+                       commandLine.data(),
+                       nullptr,
+                       nullptr,
+                       FALSE,
+                       CREATE_UNICODE_ENVIRONMENT,
+                       environment.data(),
+                       workingFolder.c_str(),
+                       &startup,
+                       &process)) {
         CloseHandle(process.hThread);
         process_ = UniqueHandle(process.hProcess);
         processId_ = process.dwProcessId;
@@ -179,8 +187,12 @@ DWORD ProgramDriver::ThreadId() const
 DialogState ProgramDriver::Read() const
 {
     HWND button = GetDlgItem(dialog_, IDOK);
-    return {ControlText(dialog_, 1001), ControlText(dialog_, 1002), ControlText(dialog_, 1003),
-            ControlText(dialog_, IDOK), IsWindowVisible(button) != FALSE, IsWindowEnabled(button) != FALSE};
+    return {ControlText(dialog_, 1001),
+            ControlText(dialog_, 1002),
+            ControlText(dialog_, 1003),
+            ControlText(dialog_, IDOK),
+            IsWindowVisible(button) != FALSE,
+            IsWindowEnabled(button) != FALSE};
 }
 
 void ProgramDriver::Click(int controlId) const

@@ -32,8 +32,13 @@ protected:
 
 UniqueHandle Hold(const std::wstring& path, DWORD share)
 {
-    return UniqueHandle(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, share, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    return UniqueHandle(CreateFileW(path.c_str(),
+                                    GENERIC_READ | GENERIC_WRITE,
+                                    share,
+                                    nullptr,
+                                    OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL,
+                                    nullptr));
 }
 
 } // namespace

@@ -10,10 +10,7 @@ namespace {
 
 class Apply : public CheckFixture {
 protected:
-    void SetUp() override
-    {
-        platform.published = "QM Build 09-18-2021";
-    }
+    void SetUp() override { platform.published = "QM Build 09-18-2021"; }
 };
 
 } // namespace
@@ -85,7 +82,8 @@ protected:
 TEST_F(Discard, DeletesTheDownloadByItsWidePathWithoutABox)
 {
     DiscardDownload(platform, view);
-    EXPECT_EQ(platform.calls, (std::vector<std::wstring>{L"OpenForReading(" + Download + L")", L"RemoveW(" + Download + L")"}));
+    EXPECT_EQ(platform.calls,
+              (std::vector<std::wstring>{L"OpenForReading(" + Download + L")", L"RemoveW(" + Download + L")"}));
     EXPECT_FALSE(platform.files.contains(Download));
     EXPECT_TRUE(view.boxes.empty());
 }

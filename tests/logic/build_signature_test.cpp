@@ -54,6 +54,7 @@ TEST(ScanBuildSignatures, FindsSignaturesAsTheLineByLineDefinitionDoes)
         int32_t installedVersion;
         int32_t latestVersion;
     };
+    // clang-format off
     const Case cases[] = {
         {"inside longer text", "xx QM Build 09-18-2021 yy", L"QM Build 09-18-2021", 20210918, 20210918},
         {"first 19 of a longer run", "QM Build 09-18-20215", L"QM Build 09-18-2021", 20210918, 20210918},
@@ -84,6 +85,7 @@ TEST(ScanBuildSignatures, FindsSignaturesAsTheLineByLineDefinitionDoes)
         {"a later number 0 wins", "QM Build 09-18-2021 QM Build 00-00-0000", L"QM Build 09-18-2021QM Build 00-00-0000",
          1, 0},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const ScanResult installed = ScanContent(c.content, ScanRule::InstalledFile);
@@ -102,7 +104,8 @@ TEST(ScanBuildSignatures, FindsSignaturesAcrossEveryReadBoundary)
         for (size_t offset = 0; offset < readSize; ++offset) {
             SCOPED_TRACE(testing::Message() << "read size " << readSize << ", offset " << offset);
             const ScanResult result =
-                ScanContent(std::string(offset, 'x') + signature + "QM Build 05-06-202" + signature, ScanRule::LatestFile,
+                ScanContent(std::string(offset, 'x') + signature + "QM Build 05-06-202" + signature,
+                            ScanRule::LatestFile,
                             readSize);
             EXPECT_EQ(result.line, Label + Widen(signature + signature));
             EXPECT_EQ(result.version, 20220506);

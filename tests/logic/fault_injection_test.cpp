@@ -94,12 +94,19 @@ TEST_F(FaultInjection, EachPlatformCallFailingInTurn)
     const std::wstring running = RunningLabel + L"QM Build 01-02-2020";
     const std::wstring latest = LatestLabel + L"QM Build 09-18-2021";
     const std::wstring notAvailable = RunningLabel + L"(Not available)";
-    const Session folderMissing{notAvailable, LatestLabel + L"(Not available)", expected::FolderMissing, L"", {}, L"",
-                                Older, EarlierCopy};
+    const Session folderMissing{notAvailable,
+                                LatestLabel + L"(Not available)",
+                                expected::FolderMissing,
+                                L"",
+                                {},
+                                L"",
+                                Older,
+                                EarlierCopy};
     struct Case {
         const wchar_t* failing;
         Session session;
     };
+    // clang-format off
     const Case cases[] = {
         {L"", {running, latest, expected::UpdateOffer, L"Update", {L"Success"}, expected::UpToDate, Newer, std::nullopt}},
         {L"GetEnvironmentVariableW", folderMissing},
@@ -118,6 +125,7 @@ TEST_F(FaultInjection, EachPlatformCallFailingInTurn)
         {L"RemoveW", {running, latest, expected::UpdateOffer, L"Update", {L"Success", L"Error"}, expected::UpToDate,
                       Newer, Newer}},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "failing: " << testing::PrintToString(std::wstring(c.failing)));
         FakePlatform platform;
@@ -132,9 +140,15 @@ TEST_F(FaultInjection, NothingInstalledAndTheProbeFailing)
     Prepare(platform);
     platform.files.erase(Installed);
     platform.online = false;
-    ExpectSession(Run(platform), {RunningLabel + L"(Not available)", LatestLabel + L"(Download failed)",
-                          expected::ConnectionFailure(L"www.quillmate.com"), L"", {}, L"", std::nullopt,
-                          std::nullopt});
+    ExpectSession(Run(platform),
+                  {RunningLabel + L"(Not available)",
+                   LatestLabel + L"(Download failed)",
+                   expected::ConnectionFailure(L"www.quillmate.com"),
+                   L"",
+                   {},
+                   L"",
+                   std::nullopt,
+                   std::nullopt});
 }
 
 TEST_F(FaultInjection, ProfileValuesThatAreMissingOrDoNotFit)
@@ -144,12 +158,14 @@ TEST_F(FaultInjection, ProfileValuesThatAreMissingOrDoNotFit)
         std::optional<std::wstring> profile;
         bool attributesAsked;
     };
+    // clang-format off
     const Case cases[] = {
         {"missing", std::nullopt, true},
         {"259 characters, fits its buffer but not the suffix", std::wstring(259, L'p'), false},
         {"260 characters, does not fit its buffer", std::wstring(260, L'p'), false},
         {"too long", std::wstring(5000, L'p'), false},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         FakePlatform platform;

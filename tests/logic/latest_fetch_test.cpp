@@ -25,10 +25,7 @@ TEST(ProbeHostName, KeepsTheHostAndPortAlone)
 
 class LatestFetch : public CheckFixture {
 protected:
-    void SetUp() override
-    {
-        platform.files[Installed] = "QM Build 01-01-2020";
-    }
+    void SetUp() override { platform.files[Installed] = "QM Build 01-01-2020"; }
 };
 
 TEST_F(LatestFetch, ANewDownloadReplacesTheCopyOfAnEarlierCheck)

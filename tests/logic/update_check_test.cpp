@@ -31,6 +31,7 @@ struct Outcome {
     std::optional<std::wstring> status;
 };
 
+// clang-format off
 const Outcome Outcomes[] = {
     {"nothing installed, latest obtained", std::nullopt, true, 0, "QM Build 09-18-2021",
      RunningLabel + L"(Not available)", LatestLabel + L"QM Build 09-18-2021", Button::Install,
@@ -63,6 +64,7 @@ const Outcome Outcomes[] = {
     {"nothing installed, download fails", std::nullopt, true, static_cast<int32_t>(0x800C0008), std::nullopt,
      RunningLabel + L"(Not available)", LatestLabel + L"(Download failed)", Button::Hidden, std::nullopt},
 };
+// clang-format on
 
 class UpdateCheck : public CheckFixture {};
 
@@ -104,16 +106,17 @@ TEST_F(UpdateCheck, AnOfferHidesTheButtonFirstThenShowsItBeforeTheLines)
     platform.files[Installed] = "QM Build 01-02-2020";
     platform.published = "QM Build 09-18-2021";
     RunUpdateCheck(platform, view);
-    EXPECT_EQ(view.calls, (std::vector<std::wstring>{
-                              L"EnableWindow(1, false)",
-                              L"ShowWindow(1, 0)",
-                              L"SetDlgItemTextW(1, Update)",
-                              L"EnableWindow(1, true)",
-                              L"ShowWindow(1, 5)",
-                              L"SetDlgItemTextW(1003, " + expected::UpdateOffer + L")",
-                              L"SetDlgItemTextW(1001, You are running version:\tQM Build 01-02-2020)",
-                              L"SetDlgItemTextW(1002, The latest version is:\tQM Build 09-18-2021)",
-                          }));
+    EXPECT_EQ(view.calls,
+              (std::vector<std::wstring>{
+                  L"EnableWindow(1, false)",
+                  L"ShowWindow(1, 0)",
+                  L"SetDlgItemTextW(1, Update)",
+                  L"EnableWindow(1, true)",
+                  L"ShowWindow(1, 5)",
+                  L"SetDlgItemTextW(1003, " + expected::UpdateOffer + L")",
+                  L"SetDlgItemTextW(1001, You are running version:\tQM Build 01-02-2020)",
+                  L"SetDlgItemTextW(1002, The latest version is:\tQM Build 09-18-2021)",
+              }));
 }
 
 TEST_F(UpdateCheck, TheInstallOfferSetsTheCaptionBeforeShowingTheButton)
@@ -131,15 +134,16 @@ TEST_F(UpdateCheck, MakesThePlatformCallsInOrderWithTheirArguments)
     platform.files[Installed] = "QM Build 01-02-2020";
     platform.published = "QM Build 09-18-2021";
     RunUpdateCheck(platform, view);
-    EXPECT_EQ(platform.CallsBesidesConversions(),
-              (std::vector<std::wstring>{
-                  L"GetEnvironmentVariableW(USERPROFILE, 260)",
-                  L"GetFileAttributesW(" + Folder + L")",
-                  L"OpenForReading(" + Installed + L")",
-                  L"InternetCheckConnectionW(http://www.quillmate.com, 1, 0)",
-                  L"URLDownloadToFileW(null, http://quillmate.com/downloads/MyQMCommands.xml, " + Download + L", 0, null)",
-                  L"OpenForReading(" + Download + L")",
-              }));
+    EXPECT_EQ(
+        platform.CallsBesidesConversions(),
+        (std::vector<std::wstring>{
+            L"GetEnvironmentVariableW(USERPROFILE, 260)",
+            L"GetFileAttributesW(" + Folder + L")",
+            L"OpenForReading(" + Installed + L")",
+            L"InternetCheckConnectionW(http://www.quillmate.com, 1, 0)",
+            L"URLDownloadToFileW(null, http://quillmate.com/downloads/MyQMCommands.xml, " + Download + L", 0, null)",
+            L"OpenForReading(" + Download + L")",
+        }));
 }
 
 TEST_F(UpdateCheck, AFailedProbeDownloadsNothing)
@@ -174,16 +178,18 @@ TEST_F(UpdateCheck, AMissingFolderShowsTheFolderMessageAndStops)
         }
         FakeStatusView view;
         RunUpdateCheck(platform, view);
-        EXPECT_EQ(platform.calls, (std::vector<std::wstring>{L"GetEnvironmentVariableW(USERPROFILE, 260)",
-                                                             L"GetFileAttributesW(" + c.attributesAskedFor + L")"}));
-        EXPECT_EQ(view.calls, (std::vector<std::wstring>{
-                                  L"EnableWindow(1, false)",
-                                  L"ShowWindow(1, 0)",
-                                  L"SetDlgItemTextW(1, Update)",
-                                  L"SetDlgItemTextW(1001, You are running version:\t(Not available))",
-                                  L"SetDlgItemTextW(1002, The latest version is:\t(Not available))",
-                                  L"SetDlgItemTextW(1003, " + expected::FolderMissing + L")",
-                              }));
+        EXPECT_EQ(platform.calls,
+                  (std::vector<std::wstring>{L"GetEnvironmentVariableW(USERPROFILE, 260)",
+                                             L"GetFileAttributesW(" + c.attributesAskedFor + L")"}));
+        EXPECT_EQ(view.calls,
+                  (std::vector<std::wstring>{
+                      L"EnableWindow(1, false)",
+                      L"ShowWindow(1, 0)",
+                      L"SetDlgItemTextW(1, Update)",
+                      L"SetDlgItemTextW(1001, You are running version:\t(Not available))",
+                      L"SetDlgItemTextW(1002, The latest version is:\t(Not available))",
+                      L"SetDlgItemTextW(1003, " + expected::FolderMissing + L")",
+                  }));
         EXPECT_EQ(checkState.commandsFile[0], L'\0');
         EXPECT_EQ(checkState.downloadFile[0], L'\0');
     }

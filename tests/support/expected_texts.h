@@ -16,7 +16,8 @@ inline const std::wstring InstallOffer =
     L"A commands file wasn't found in the default path.\r\nClick 'Install' to create a copy of the latest version now.";
 inline const std::wstring SignatureOffer =
     L"A commands file was found, but the build signature\r\ncouldn't be retrieved. Still running an older version?\r\n"
-    L"Click 'Update' to get the latest version.\r\n\r\nIMPORTANT NOTE:\r\nUpdating will overwrite your current commands.";
+    L"Click 'Update' to get the latest version.\r\n\r\nIMPORTANT NOTE:\r\nUpdating will overwrite your current "
+    L"commands.";
 inline const std::wstring UpdateOffer =
     L"A more recent commands file is available now.\r\nClick 'Update' below to migrate to the latest version.\r\n\r\n"
     L"IMPORTANT NOTE:\r\nUpdating will overwrite your current commands.";

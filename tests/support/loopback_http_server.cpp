@@ -12,15 +12,24 @@ constexpr DWORD PollMs = 50;
 const char* Reason(int status)
 {
     switch (status) {
-    case 200: return "OK";
-    case 301: return "Moved Permanently";
-    case 302: return "Found";
-    case 303: return "See Other";
-    case 307: return "Temporary Redirect";
-    case 308: return "Permanent Redirect";
-    case 404: return "Not Found";
-    case 500: return "Internal Server Error";
-    default: return "Status";
+    case 200:
+        return "OK";
+    case 301:
+        return "Moved Permanently";
+    case 302:
+        return "Found";
+    case 303:
+        return "See Other";
+    case 307:
+        return "Temporary Redirect";
+    case 308:
+        return "Permanent Redirect";
+    case 404:
+        return "Not Found";
+    case 500:
+        return "Internal Server Error";
+    default:
+        return "Status";
     }
 }
 
@@ -145,7 +154,8 @@ HttpResponse LoopbackHttpServer::Lookup(const std::string& path)
 {
     EnterCriticalSection(&lock_);
     const auto found = responses_.find(path);
-    HttpResponse response = found != responses_.end() ? found->second : HttpResponse{.status = 404, .body = "<html>Not Found</html>"};
+    HttpResponse response =
+        found != responses_.end() ? found->second : HttpResponse{.status = 404, .body = "<html>Not Found</html>"};
     LeaveCriticalSection(&lock_);
     return response;
 }
@@ -153,7 +163,11 @@ HttpResponse LoopbackHttpServer::Lookup(const std::string& path)
 void LoopbackHttpServer::Answer(SOCKET client)
 {
     const DWORD receiveTimeoutMs = 5000;
-    setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&receiveTimeoutMs), sizeof receiveTimeoutMs);
+    setsockopt(client,
+               SOL_SOCKET,
+               SO_RCVTIMEO,
+               reinterpret_cast<const char*>(&receiveTimeoutMs),
+               sizeof receiveTimeoutMs);
     const std::string path = ReadRequestPath(client);
     if (path.empty()) {
         return;
