@@ -29,23 +29,31 @@ constexpr bool Accepts(size_t position, unsigned char c)
     return inDate == 2 || inDate == 5 ? c == '-' : IsDigit(c);
 }
 
-// Horspool's skip table over the character classes of the pattern: how far the
-// window may move when its last byte is `c` without passing over a match.
-constexpr std::array<unsigned char, 256> MakeSkipTable()
+// Horspool's skip tables over the character classes of the pattern. The table
+// for `probe` tells how far the window may move, when its byte at `probe` is
+// `c`, without passing over a match: until `c` comes to a position that accepts
+// it, or past the window's start when none before `probe` does.
+constexpr std::array<unsigned char, 256> MakeSkipTable(size_t probe)
 {
     std::array<unsigned char, 256> skip{};
     for (size_t c = 0; c < skip.size(); ++c) {
-        skip[c] = SignatureLength;
-        for (size_t position = 0; position < LastPosition; ++position) {
+        skip[c] = static_cast<unsigned char>(probe + 1);
+        for (size_t position = 0; position < probe; ++position) {
             if (Accepts(position, static_cast<unsigned char>(c))) {
-                skip[c] = static_cast<unsigned char>(LastPosition - position);
+                skip[c] = static_cast<unsigned char>(probe - position);
             }
         }
     }
     return skip;
 }
 
-constexpr std::array<unsigned char, 256> Skip = MakeSkipTable();
+// The usual skip on the window's last byte. It is short when that byte is a
+// digit or a hyphen, which the date accepts almost everywhere; then the last
+// byte of the prefix, which no digit can stand for, often allows a longer one.
+// Either skip passes over no match, so the longer of the two is safe.
+constexpr size_t PrefixEnd = PrefixLength - 1;
+constexpr std::array<unsigned char, 256> SkipOnLast = MakeSkipTable(LastPosition);
+constexpr std::array<unsigned char, 256> SkipOnPrefixEnd = MakeSkipTable(PrefixEnd);
 
 bool IsSignatureAt(const char* p)
 {
@@ -67,10 +75,14 @@ const char* FindSignature(const char* begin, const char* end)
     const char* p = begin;
     while (end - p >= static_cast<ptrdiff_t>(SignatureLength)) {
         const auto last = static_cast<unsigned char>(p[LastPosition]);
-        if (IsDigit(last) && IsSignatureAt(p)) {
-            return p;
+        size_t skip = SkipOnLast[last];
+        if (skip <= PrefixEnd) {
+            if (IsDigit(last) && IsSignatureAt(p)) {
+                return p;
+            }
+            skip = std::max<size_t>(skip, SkipOnPrefixEnd[static_cast<unsigned char>(p[PrefixEnd])]);
         }
-        p += Skip[last];
+        p += skip;
     }
     return end;
 }

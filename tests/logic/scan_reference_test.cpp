@@ -1,13 +1,16 @@
 #include "fake_platform.h"
 #include "logic/build_signature.h"
 #include "logic/check_state.h"
+#include "logic/signature_finder.h"
 #include "logic/wide_text.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <random>
 #include <regex>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -19,31 +22,45 @@ struct Findings {
     bool operator==(const Findings&) const = default;
 };
 
-// The plain definition: the file read line by line, the carriage return before
-// a line feed dropped, every match of the regular expression in each line.
-Findings Reference(const std::string& content)
+const std::regex& SignaturePattern()
 {
     static const std::regex pattern("(QM Build \\d\\d-\\d\\d-\\d\\d\\d\\d)");
-    Findings findings;
-    std::string text;
+    return pattern;
+}
+
+// Hands each line of `content` to `onLine` with the offset where it starts,
+// without its line feed and without a carriage return before that.
+void ForEachLine(const std::string& content, const std::function<void(const std::string&, size_t)>& onLine)
+{
     for (size_t start = 0;;) {
         const size_t lineFeed = content.find('\n', start);
         std::string line = content.substr(start, lineFeed == std::string::npos ? std::string::npos : lineFeed - start);
         if (lineFeed != std::string::npos && !line.empty() && line.back() == '\r') {
             line.pop_back();
         }
-        for (std::sregex_iterator match(line.begin(), line.end(), pattern), end; match != end; ++match) {
+        onLine(line, start);
+        if (lineFeed == std::string::npos) {
+            break;
+        }
+        start = lineFeed + 1;
+    }
+}
+
+// The plain definition: the file read line by line, the carriage return before
+// a line feed dropped, every match of the regular expression in each line.
+Findings Reference(const std::string& content)
+{
+    Findings findings;
+    std::string text;
+    ForEachLine(content, [&](const std::string& line, size_t) {
+        for (std::sregex_iterator match(line.begin(), line.end(), SignaturePattern()), end; match != end; ++match) {
             text += match->str();
             findings.installedVersion = findings.latestVersion = VersionNumber(match->str().c_str());
         }
         if (findings.installedVersion == 0) {
             findings.installedVersion = 1;
         }
-        if (lineFeed == std::string::npos) {
-            break;
-        }
-        start = lineFeed + 1;
-    }
+    });
     findings.line = Widen(text).substr(0, LineCapacity - 1);
     return findings;
 }
@@ -106,4 +123,156 @@ TEST(ScanReference, FindsWhatTheRegularExpressionFindsLineByLine)
         ASSERT_EQ(Scanned(content, readSize), expected) << "round " << round << ", read size " << readSize;
     }
     EXPECT_GT(signatures, 100u); // the generator does produce real signatures
+}
+
+namespace {
+
+// A signature found: its offset in the file and its text.
+using Match = std::pair<size_t, std::string>;
+
+// Every match of the plain definition, left to right, with its offset.
+std::vector<Match> ReferenceMatches(const std::string& content)
+{
+    std::vector<Match> matches;
+    ForEachLine(content, [&](const std::string& line, size_t start) {
+        for (std::sregex_iterator match(line.begin(), line.end(), SignaturePattern()), end; match != end; ++match) {
+            matches.emplace_back(start + static_cast<size_t>(match->position()), match->str());
+        }
+    });
+    return matches;
+}
+
+// Every signature that FindSignature finds in `content`, each search starting
+// where the previous match ended.
+std::vector<Match> FoundInMemory(const std::string& content)
+{
+    std::vector<Match> matches;
+    const char* const begin = content.data();
+    const char* const end = begin + content.size();
+    for (const char* found = begin; (found = FindSignature(found, end)) != end; found += SignatureLength) {
+        matches.emplace_back(static_cast<size_t>(found - begin), std::string(found, SignatureLength));
+    }
+    return matches;
+}
+
+class TextCollector final : public SignatureSink {
+public:
+    std::vector<std::string> texts;
+
+    void OnSignature(const char* signature) override { texts.emplace_back(signature, SignatureLength); }
+};
+
+// Every signature that ForEachSignature reports, reading `content` from a file
+// `readSize` bytes at a time.
+std::vector<std::string> ReportedFromFile(const std::string& content, size_t readSize)
+{
+    FakePlatform platform;
+    platform.files[L"f"] = content;
+    platform.readSize = readSize;
+    const std::unique_ptr<InputFile> file = platform.OpenForReading(L"f");
+    TextCollector collector;
+    ForEachSignature(*file, collector);
+    return collector.texts;
+}
+
+std::vector<std::string> Texts(const std::vector<Match>& matches)
+{
+    std::vector<std::string> texts;
+    for (const Match& match : matches) {
+        texts.push_back(match.second);
+    }
+    return texts;
+}
+
+// The shapes of the scan benchmark's files, and one more: digits and hyphens,
+// where the skip on the window's last byte is shortest.
+enum class Shape { Lines, SingleLine, Dense, NearMisses, Numbers };
+
+constexpr size_t SparseEvery = 25; // lines; the benchmark's files have 10,000
+
+class ShapedLines {
+public:
+    explicit ShapedLines(Shape shape) : shape_(shape), random_(20211018) {}
+
+    // Up to `size` bytes of lines of the shape; the last one may be cut.
+    std::string Make(size_t size)
+    {
+        std::string content;
+        for (size_t number = 0; content.size() < size; ++number) {
+            content += Line(number);
+        }
+        content.resize(size);
+        return content;
+    }
+
+private:
+    size_t Pick(size_t count) { return random_() % count; }
+
+    std::string Digits(size_t count)
+    {
+        std::string digits;
+        while (digits.size() < count) {
+            digits += static_cast<char>('0' + Pick(10));
+        }
+        return digits;
+    }
+
+    std::string Signature() { return "QM Build " + Digits(2) + "-" + Digits(2) + "-" + Digits(4); }
+
+    // A signature with one byte of its date replaced by one its place does not accept.
+    std::string NearMiss()
+    {
+        std::string signature = Signature();
+        const size_t at = 9 + Pick(10);
+        signature[at] = signature[at] == '-' ? "/ 0"[Pick(3)] : "-O/"[Pick(3)];
+        return signature;
+    }
+
+    std::string Words(size_t count)
+    {
+        static const char* const words[] = {"insert", "Quote", "bold", "Build", "QM", "date", "margin", "list"};
+        std::string text;
+        while (text.size() < count) {
+            text += std::string(words[Pick(std::size(words))]) + ' ';
+        }
+        return text.substr(0, count);
+    }
+
+    std::string Line(size_t number)
+    {
+        const bool withSignature = shape_ == Shape::Dense || number % SparseEvery == 0;
+        std::string marks = shape_ == Shape::NearMisses ? NearMiss() + ' ' : "";
+        marks += withSignature ? Signature() : "";
+        if (shape_ == Shape::Numbers) {
+            // Signatures right against digits, so that no skip may pass over one.
+            return "<v>" + Digits(Pick(40)) + "-" + Digits(Pick(30)) + marks + Digits(Pick(40)) + "</v>\n";
+        }
+        const std::string text = "    <Command name=\"Bold\">" + marks + ' ' + Words(20 + Pick(60)) + "</Command>";
+        return shape_ == Shape::SingleLine ? text : text + (Pick(4) == 0 ? "\r\n" : "\n");
+    }
+
+    Shape shape_;
+    std::mt19937 random_;
+};
+
+} // namespace
+
+TEST(ScanReference, FindsWhatTheRegularExpressionFindsInFilesShapedLikeTheBenchmarks)
+{
+    const std::pair<Shape, const char*> shapes[] = {{Shape::Lines, "lines"},
+                                                    {Shape::SingleLine, "single line"},
+                                                    {Shape::Dense, "dense"},
+                                                    {Shape::NearMisses, "near misses"},
+                                                    {Shape::Numbers, "numbers"}};
+    for (const auto& [shape, name] : shapes) {
+        SCOPED_TRACE(name);
+        const std::string content = ShapedLines(shape).Make(40 * 1024);
+        const std::vector<Match> expected = ReferenceMatches(content);
+        ASSERT_GE(expected.size(), 15u); // the shape does hold signatures
+        EXPECT_EQ(FoundInMemory(content), expected);
+        for (size_t readSize : {size_t{1}, size_t{18}, size_t{19}, size_t{97}, size_t{4093}, content.size()}) {
+            EXPECT_EQ(ReportedFromFile(content, readSize), Texts(expected)) << "read size " << readSize;
+        }
+        EXPECT_EQ(Scanned(content, 4093), Reference(content));
+    }
 }
