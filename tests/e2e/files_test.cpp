@@ -1,22 +1,10 @@
 #include "e2e_fixture.h"
-#include "platform/unique_handle.h"
 
 #include <windows.h>
 
 #include <vector>
 
 namespace {
-
-UniqueHandle Hold(const std::wstring& path, DWORD share)
-{
-    return UniqueHandle(CreateFileW(path.c_str(),
-                                    GENERIC_READ | GENERIC_WRITE,
-                                    share,
-                                    nullptr,
-                                    OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL,
-                                    nullptr));
-}
 
 class Files : public EndToEnd {
 protected:
@@ -56,7 +44,7 @@ protected:
 TEST_F(Files, ADownloadHeldWithoutSharingAtCloseStaysWithoutABox)
 {
     const auto program = Start();
-    UniqueHandle holder = Hold(download, 0);
+    UniqueHandle holder = HoldFile(download, 0);
     ASSERT_TRUE(holder.IsValid());
     EXPECT_EQ(CloseCountingBoxes(*program), 0);
     holder.Close();
@@ -67,7 +55,7 @@ TEST_F(Files, ADownloadHeldWithoutSharingAtCloseStaysWithoutABox)
 TEST_F(Files, ADownloadHeldWithReadSharingAtCloseShowsTheErrorBoxAndStillEnds)
 {
     const auto program = Start();
-    UniqueHandle holder = Hold(download, FILE_SHARE_READ);
+    UniqueHandle holder = HoldFile(download, FILE_SHARE_READ);
     ASSERT_TRUE(holder.IsValid());
     EXPECT_EQ(CloseCountingBoxes(*program), 1);
     ASSERT_TRUE(program->LastBoxWhileClosing().has_value());

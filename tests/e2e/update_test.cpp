@@ -1,5 +1,4 @@
 #include "e2e_fixture.h"
-#include "platform/unique_handle.h"
 
 #include <windows.h>
 
@@ -29,17 +28,6 @@ protected:
         return *box;
     }
 };
-
-UniqueHandle Hold(const std::wstring& path, DWORD share)
-{
-    return UniqueHandle(CreateFileW(path.c_str(),
-                                    GENERIC_READ | GENERIC_WRITE,
-                                    share,
-                                    nullptr,
-                                    OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL,
-                                    nullptr));
-}
 
 } // namespace
 
@@ -81,7 +69,7 @@ TEST_F(Update, AFileHeldWithReadSharingFailsAndIsOfferedAgain)
     Install(Older);
     Publish(Newer);
     const auto program = Start();
-    const UniqueHandle holder = Hold(installed, FILE_SHARE_READ);
+    const UniqueHandle holder = HoldFile(installed, FILE_SHARE_READ);
     ASSERT_TRUE(holder.IsValid());
 
     const ShownBox box = PressAndAnswer(*program);
@@ -101,7 +89,7 @@ TEST_F(Update, AFileHeldWithoutSharingFailsAndIsThenNotAvailable)
     Install(Older);
     Publish(Newer);
     const auto program = Start();
-    UniqueHandle holder = Hold(installed, 0);
+    UniqueHandle holder = HoldFile(installed, 0);
     ASSERT_TRUE(holder.IsValid());
 
     const ShownBox box = PressAndAnswer(*program);

@@ -1,6 +1,5 @@
 #include "loopback_http_server.h"
 #include "temp_folder.h"
-#include "platform/unique_handle.h"
 #include "platform/win32_platform.h"
 
 #include <gtest/gtest.h>
@@ -10,17 +9,6 @@
 #include <string>
 
 namespace {
-
-UniqueHandle Hold(const std::wstring& path, DWORD share)
-{
-    return UniqueHandle(CreateFileW(path.c_str(),
-                                    GENERIC_READ | GENERIC_WRITE,
-                                    share,
-                                    nullptr,
-                                    OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL,
-                                    nullptr));
-}
 
 std::string ReadAll(InputFile& file)
 {
@@ -78,18 +66,18 @@ TEST_F(Win32PlatformTest, OpeningRespectsOtherProgramsSharingAndLetsWritersIn)
     const std::wstring path = PathOf(L"held.xml");
     WriteFileBytes(path, "content");
     {
-        const UniqueHandle exclusive = Hold(path, 0);
+        const UniqueHandle exclusive = HoldFile(path, 0);
         ASSERT_TRUE(exclusive.IsValid());
         EXPECT_FALSE(platform.OpenForReading(path.c_str()));
     }
     {
-        const UniqueHandle writer = Hold(path, FILE_SHARE_READ);
+        const UniqueHandle writer = HoldFile(path, FILE_SHARE_READ);
         ASSERT_TRUE(writer.IsValid());
         EXPECT_TRUE(platform.OpenForReading(path.c_str()));
     }
     const auto reading = platform.OpenForReading(path.c_str());
     ASSERT_TRUE(reading);
-    EXPECT_TRUE(Hold(path, FILE_SHARE_READ | FILE_SHARE_WRITE).IsValid());
+    EXPECT_TRUE(HoldFile(path, FILE_SHARE_READ | FILE_SHARE_WRITE).IsValid());
 }
 
 TEST_F(Win32PlatformTest, CopyOverwritesUnlessTheTargetIsHeld)
@@ -102,7 +90,7 @@ TEST_F(Win32PlatformTest, CopyOverwritesUnlessTheTargetIsHeld)
     EXPECT_EQ(ReadFileBytes(target), "new");
 
     WriteFileBytes(source, "newer");
-    const UniqueHandle holder = Hold(target, FILE_SHARE_READ);
+    const UniqueHandle holder = HoldFile(target, FILE_SHARE_READ);
     EXPECT_FALSE(platform.CopyFileW(source.c_str(), target.c_str(), false));
     EXPECT_EQ(ReadFileBytes(target), "new");
 }
@@ -116,7 +104,7 @@ TEST_F(Win32PlatformTest, RemoveDeletesByWidePathAndFailsOnAHeldFile)
 
     const std::wstring held = PathOf(L"held.xml");
     WriteFileBytes(held, "x");
-    const UniqueHandle holder = Hold(held, FILE_SHARE_READ);
+    const UniqueHandle holder = HoldFile(held, FILE_SHARE_READ);
     EXPECT_NE(platform.RemoveW(held.c_str()), 0);
     EXPECT_TRUE(FileExists(held));
     EXPECT_NE(platform.RemoveW(PathOf(L"absent.xml").c_str()), 0);

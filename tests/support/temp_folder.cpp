@@ -94,3 +94,14 @@ bool FileExists(const std::wstring& path)
 {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
+
+UniqueHandle HoldFile(const std::wstring& path, DWORD share)
+{
+    return UniqueHandle(CreateFileW(path.c_str(),
+                                    GENERIC_READ | GENERIC_WRITE,
+                                    share,
+                                    nullptr,
+                                    OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL,
+                                    nullptr));
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/unique_handle.h"
+
 #include <string>
 
 // A fresh folder under the temporary folder, deleted with its contents when
@@ -26,3 +28,7 @@ void WriteFileBytes(const std::wstring& path, const std::string& content);
 // The file's bytes, or "<missing>" when it cannot be read.
 std::string ReadFileBytes(const std::wstring& path);
 [[nodiscard]] bool FileExists(const std::wstring& path);
+
+// Opens the file for reading and writing, as another program would, letting
+// others share it as `share` allows (0: not at all), until the handle closes.
+[[nodiscard]] UniqueHandle HoldFile(const std::wstring& path, DWORD share);
