@@ -84,8 +84,22 @@ Findings Scanned(const std::string& content, size_t readSize)
 // of, so that real signatures, near misses and broken ones all turn up often.
 std::string Generate(std::mt19937& random, size_t pieces)
 {
-    static const char* const parts[] = {"QM Build ", "QM Build", "QM ", "Q", " ", "-", "\n", "\r", "\r\n",
-                                        "0",         "12",       "2021", "x", "\x1A", "\xFF", "\0"};
+    static const char* const parts[] = {"QM Build ",
+                                        "QM Build",
+                                        "QM ",
+                                        "Q",
+                                        " ",
+                                        "-",
+                                        "\n",
+                                        "\r",
+                                        "\r\n",
+                                        "0",
+                                        "12",
+                                        "2021",
+                                        "x",
+                                        "\x1A",
+                                        "\xFF",
+                                        "\0"};
     std::uniform_int_distribution<int> digit('0', '9');
     std::uniform_int_distribution<int> byte(0, 255);
     std::string text;
