@@ -1,6 +1,7 @@
 #include "grep_reference.h"
 
-#include <chrono>
+#include "monotonic_clock.h"
+
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -54,15 +55,15 @@ int RunShell(const std::string& script, const char* path, const OutputSink& sink
 std::optional<GrepCount> TimeGrepCount(const char* path)
 {
     std::string printed;
-    const auto start = std::chrono::steady_clock::now();
+    const double start = MonotonicSeconds();
     const int status = RunShell(std::string(Grep) + " | wc -l", path, [&](const char* bytes, size_t size) {
         printed.append(bytes, size);
     });
-    const auto end = std::chrono::steady_clock::now();
+    const double seconds = MonotonicSeconds() - start;
     if (status != 0 || printed.empty()) {
         return std::nullopt;
     }
-    return GrepCount{std::chrono::duration<double>(end - start).count(), std::strtoull(printed.c_str(), nullptr, 10)};
+    return GrepCount{seconds, std::strtoull(printed.c_str(), nullptr, 10)};
 }
 
 std::optional<MatchDigest> GrepMatches(const char* path)

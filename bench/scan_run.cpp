@@ -1,11 +1,11 @@
 #include "scan_run.h"
 
+#include "monotonic_clock.h"
 #include "observed_platform.h"
 #include "logic/build_signature.h"
 #include "logic/check_state.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cinttypes>
 #include <cstdio>
 
@@ -16,9 +16,9 @@ ScanRun TimeScan(PlatformServices& platform, const wchar_t* path)
     ObservedPlatform observed(platform);
     wchar_t line[LineCapacity] = L"";
     ScanRun run;
-    const auto start = std::chrono::steady_clock::now();
+    const double start = MonotonicSeconds();
     ScanBuildSignatures(observed, path, line, run.version, ScanRule::LatestFile);
-    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    run.seconds = MonotonicSeconds() - start;
     run.bytes = observed.bytesRead;
     run.matches = observed.conversions;
     return run;
