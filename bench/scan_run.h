@@ -36,6 +36,6 @@ ScanFigures RepeatScan(PlatformServices& platform,
 
 // Prints the figures as key=value fields on the current line: bytes, seconds,
 // mb_per_s (10^6 bytes per second), matches, digest, version, baseline_kib (the
-// resident memory before the first scan) and peak_kib (the peak afterwards less
-// that baseline).
+// resident memory before the first scan), peak_kib (the peak afterwards less
+// that baseline) and consistent (yes when every run found the same).
 void PrintScanFields(const ScanFigures& figures);
