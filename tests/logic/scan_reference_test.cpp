@@ -1,4 +1,5 @@
 #include "fake_platform.h"
+#include "scan_reference.h"
 #include "logic/build_signature.h"
 #include "logic/check_state.h"
 #include "logic/signature_finder.h"
@@ -6,79 +7,11 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <random>
-#include <regex>
 #include <string>
 #include <vector>
 
 namespace {
-
-struct Findings {
-    std::wstring line;
-    int32_t installedVersion = 0;
-    int32_t latestVersion = 0;
-
-    bool operator==(const Findings&) const = default;
-};
-
-const std::regex& SignaturePattern()
-{
-    static const std::regex pattern("(QM Build \\d\\d-\\d\\d-\\d\\d\\d\\d)");
-    return pattern;
-}
-
-// Hands each line of `content` to `onLine` with the offset where it starts,
-// without its line feed and without a carriage return before that.
-void ForEachLine(const std::string& content, const std::function<void(const std::string&, size_t)>& onLine)
-{
-    for (size_t start = 0;;) {
-        const size_t lineFeed = content.find('\n', start);
-        std::string line = content.substr(start, lineFeed == std::string::npos ? std::string::npos : lineFeed - start);
-        if (lineFeed != std::string::npos && !line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
-        onLine(line, start);
-        if (lineFeed == std::string::npos) {
-            break;
-        }
-        start = lineFeed + 1;
-    }
-}
-
-// The plain definition: the file read line by line, the carriage return before
-// a line feed dropped, every match of the regular expression in each line.
-Findings Reference(const std::string& content)
-{
-    Findings findings;
-    std::string text;
-    ForEachLine(content, [&](const std::string& line, size_t) {
-        for (std::sregex_iterator match(line.begin(), line.end(), SignaturePattern()), end; match != end; ++match) {
-            text += match->str();
-            findings.installedVersion = findings.latestVersion = VersionNumber(match->str().c_str());
-        }
-        if (findings.installedVersion == 0) {
-            findings.installedVersion = 1;
-        }
-    });
-    findings.line = Widen(text).substr(0, LineCapacity - 1);
-    return findings;
-}
-
-Findings Scanned(const std::string& content, size_t readSize)
-{
-    FakePlatform platform;
-    platform.files[L"f"] = content;
-    platform.readSize = readSize;
-    Findings findings;
-    wchar_t line[LineCapacity] = L"";
-    ScanBuildSignatures(platform, L"f", line, findings.installedVersion, ScanRule::InstalledFile);
-    findings.line = line;
-    line[0] = L'\0';
-    ScanBuildSignatures(platform, L"f", line, findings.latestVersion, ScanRule::LatestFile);
-    EXPECT_EQ(findings.line, line);
-    return findings;
-}
 
 // Text built from whole signatures, damaged ones and the pieces they are made
 // of, so that real signatures, near misses and broken ones all turn up often.
@@ -131,36 +64,21 @@ TEST(ScanReference, FindsWhatTheRegularExpressionFindsLineByLine)
     size_t signatures = 0;
     for (int round = 0; round < 2000; ++round) {
         const std::string content = Generate(random, round % 120);
-        const Findings expected = Reference(content);
+        const ScanFindings expected = ReferenceScan(content);
         signatures += expected.line.size() / 19;
         const size_t readSize = 1 + round % 40;
-        ASSERT_EQ(Scanned(content, readSize), expected) << "round " << round << ", read size " << readSize;
+        ASSERT_EQ(ProgramScan(content, readSize), expected) << "round " << round << ", read size " << readSize;
     }
     EXPECT_GT(signatures, 100u); // the generator does produce real signatures
 }
 
 namespace {
 
-// A signature found: its offset in the file and its text.
-using Match = std::pair<size_t, std::string>;
-
-// Every match of the plain definition, left to right, with its offset.
-std::vector<Match> ReferenceMatches(const std::string& content)
-{
-    std::vector<Match> matches;
-    ForEachLine(content, [&](const std::string& line, size_t start) {
-        for (std::sregex_iterator match(line.begin(), line.end(), SignaturePattern()), end; match != end; ++match) {
-            matches.emplace_back(start + static_cast<size_t>(match->position()), match->str());
-        }
-    });
-    return matches;
-}
-
 // Every signature that FindSignature finds in `content`, each search starting
 // where the previous match ended.
-std::vector<Match> FoundInMemory(const std::string& content)
+std::vector<SignatureMatch> FoundInMemory(const std::string& content)
 {
-    std::vector<Match> matches;
+    std::vector<SignatureMatch> matches;
     const char* const begin = content.data();
     const char* const end = begin + content.size();
     for (const char* found = begin; (found = FindSignature(found, end)) != end; found += SignatureLength) {
@@ -189,10 +107,10 @@ std::vector<std::string> ReportedFromFile(const std::string& content, size_t rea
     return collector.texts;
 }
 
-std::vector<std::string> Texts(const std::vector<Match>& matches)
+std::vector<std::string> Texts(const std::vector<SignatureMatch>& matches)
 {
     std::vector<std::string> texts;
-    for (const Match& match : matches) {
+    for (const SignatureMatch& match : matches) {
         texts.push_back(match.second);
     }
     return texts;
@@ -281,12 +199,12 @@ TEST(ScanReference, FindsWhatTheRegularExpressionFindsInFilesShapedLikeTheBenchm
     for (const auto& [shape, name] : shapes) {
         SCOPED_TRACE(name);
         const std::string content = ShapedLines(shape).Make(40 * 1024);
-        const std::vector<Match> expected = ReferenceMatches(content);
+        const std::vector<SignatureMatch> expected = ReferenceMatches(content);
         ASSERT_GE(expected.size(), 15u); // the shape does hold signatures
         EXPECT_EQ(FoundInMemory(content), expected);
         for (size_t readSize : {size_t{1}, size_t{18}, size_t{19}, size_t{97}, size_t{4093}, content.size()}) {
             EXPECT_EQ(ReportedFromFile(content, readSize), Texts(expected)) << "read size " << readSize;
         }
-        EXPECT_EQ(Scanned(content, 4093), Reference(content));
+        EXPECT_EQ(ProgramScan(content, 4093), ReferenceScan(content));
     }
 }

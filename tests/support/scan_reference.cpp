@@ -4,31 +4,61 @@
 #include "logic/build_signature.h"
 #include "logic/check_state.h"
 
+#include <functional>
 #include <regex>
 
-ScanFindings ReferenceScan(const std::string& content)
+namespace {
+
+const std::regex& SignaturePattern()
 {
     static const std::regex pattern("(QM Build \\d\\d-\\d\\d-\\d\\d\\d\\d)");
-    ScanFindings findings;
-    std::string text;
+    return pattern;
+}
+
+// Hands each line of `content` to `onLine` with the offset where it starts,
+// without its line feed and without a carriage return before that.
+void ForEachLine(const std::string& content, const std::function<void(const std::string&, size_t)>& onLine)
+{
     for (size_t start = 0;;) {
         const size_t lineFeed = content.find('\n', start);
         std::string line = content.substr(start, lineFeed == std::string::npos ? std::string::npos : lineFeed - start);
         if (lineFeed != std::string::npos && !line.empty() && line.back() == '\r') {
             line.pop_back();
         }
-        for (std::sregex_iterator match(line.begin(), line.end(), pattern), end; match != end; ++match) {
+        onLine(line, start);
+        if (lineFeed == std::string::npos) {
+            break;
+        }
+        start = lineFeed + 1;
+    }
+}
+
+} // namespace
+
+std::vector<SignatureMatch> ReferenceMatches(const std::string& content)
+{
+    std::vector<SignatureMatch> matches;
+    ForEachLine(content, [&](const std::string& line, size_t start) {
+        for (std::sregex_iterator match(line.begin(), line.end(), SignaturePattern()), end; match != end; ++match) {
+            matches.emplace_back(start + static_cast<size_t>(match->position()), match->str());
+        }
+    });
+    return matches;
+}
+
+ScanFindings ReferenceScan(const std::string& content)
+{
+    ScanFindings findings;
+    std::string text;
+    ForEachLine(content, [&](const std::string& line, size_t) {
+        for (std::sregex_iterator match(line.begin(), line.end(), SignaturePattern()), end; match != end; ++match) {
             text += match->str();
             findings.installedVersion = findings.latestVersion = VersionNumber(match->str().c_str());
         }
         if (findings.installedVersion == 0) {
             findings.installedVersion = 1;
         }
-        if (lineFeed == std::string::npos) {
-            break;
-        }
-        start = lineFeed + 1;
-    }
+    });
     findings.line = Widen(text).substr(0, LineCapacity - 1);
     return findings;
 }

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 // What a scan of a commands file finds: the line after its label (cut at the
 // line's capacity) and the version under each rule.
@@ -19,6 +21,12 @@ struct ScanFindings {
 // "(QM Build \d\d-\d\d-\d\d\d\d)" in each line, the installed-file rule applied
 // after every line.
 ScanFindings ReferenceScan(const std::string& content);
+
+// A signature found: its offset in the content and its text.
+using SignatureMatch = std::pair<size_t, std::string>;
+
+// Every match of the plain definition, left to right, with its offset.
+std::vector<SignatureMatch> ReferenceMatches(const std::string& content);
 
 // What the program's scanner finds in `content`, read `readSize` bytes at a time.
 ScanFindings ProgramScan(const std::string& content, size_t readSize);
