@@ -1,13 +1,12 @@
 // Prints what the program's dialog shows, read from outside as a person would
-// see it, and its place on the screen; with --close it then closes it.
-// Usage: dialog_reader [--close] [--timeout SECONDS]
+// see it, and its place on the screen; with --close it then closes it, with
+// --close-when FILE it closes it once FILE exists.
+// Usage: dialog_reader [--close | --close-when FILE] [--timeout SECONDS]
 // Exit code: 0 when the dialog was found, 1 when it never appeared.
 
 #include <windows.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <cwchar>
 #include <string>
 
@@ -77,17 +76,31 @@ void Print(HWND dialog)
     std::printf("Geometry: %ld %ld %ld %ld\n", frame.left, frame.top, frame.right, frame.bottom);
 }
 
+bool WaitForFile(const wchar_t* path, int timeoutSeconds)
+{
+    for (int waited = 0; waited < timeoutSeconds * 10; ++waited) {
+        if (GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES) {
+            return true;
+        }
+        Sleep(100);
+    }
+    return false;
+}
+
 } // namespace
 
-int main(int argc, char** argv)
+int wmain(int argc, wchar_t** argv)
 {
     bool close = false;
+    const wchar_t* closeWhen = nullptr;
     int timeoutSeconds = 60;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--close") == 0) {
+        if (std::wcscmp(argv[i], L"--close") == 0) {
             close = true;
-        } else if (std::strcmp(argv[i], "--timeout") == 0 && i + 1 < argc) {
-            timeoutSeconds = std::atoi(argv[++i]);
+        } else if (std::wcscmp(argv[i], L"--close-when") == 0 && i + 1 < argc) {
+            closeWhen = argv[++i];
+        } else if (std::wcscmp(argv[i], L"--timeout") == 0 && i + 1 < argc) {
+            timeoutSeconds = std::wcstol(argv[++i], nullptr, 10);
         }
     }
     HWND dialog = WaitForDialog(timeoutSeconds);
@@ -97,6 +110,9 @@ int main(int argc, char** argv)
     }
     Print(dialog);
     std::fflush(stdout);
+    if (closeWhen != nullptr) {
+        close = WaitForFile(closeWhen, timeoutSeconds);
+    }
     if (close) {
         PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
     }
