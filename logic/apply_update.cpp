@@ -1,30 +1,29 @@
 #include "apply_update.h"
 
 #include "check_state.h"
+#include "platform_services.h"
+#include "status_view.h"
 #include "texts.h"
 #include "update_check.h"
-#include "platform/platform_services.h"
-#include "platform/status_view.h"
 
-void ApplyUpdate(PlatformServices& platform, StatusView& view)
+void ApplyUpdate(CheckState& state, PlatformServices& platform, StatusView& view)
 {
-    if (platform.CopyFileW(checkState.downloadFile, checkState.commandsFile, false)) {
-        // MB_ICONINFORMATION, with the OK button alone (MB_OK is 0).
-        view.MessageBoxW(text::CopySucceeded, text::SuccessCaption, win32::MbIconInformation);
+    if (platform.CopyOver(state.downloadFile, state.commandsFile)) {
+        view.ShowMessage(MessageKind::Information, text::CopySucceeded, text::SuccessCaption);
     } else {
-        view.MessageBoxW(text::CopyFailed, text::FailureCaption, win32::MbOk);
+        view.ShowMessage(MessageKind::Plain, text::CopyFailed, text::FailureCaption);
     }
-    RunUpdateCheck(platform, view);
+    RunUpdateCheck(state, platform, view);
 }
 
-void DiscardDownload(PlatformServices& platform, StatusView& view)
+void DiscardDownload(const CheckState& state, PlatformServices& platform, StatusView& view)
 {
     // Only a download that can be opened is deleted; the file is closed again first.
-    if (!platform.OpenForReading(checkState.downloadFile)) {
+    if (!platform.OpenForReading(state.downloadFile)) {
         return;
     }
     // By its wide path, so a profile folder outside the ANSI code page is cleaned up too.
-    if (platform.RemoveW(checkState.downloadFile) != 0) {
-        view.MessageBoxW(text::DeleteFailed, text::ErrorCaption, win32::MbOk);
+    if (!platform.Remove(state.downloadFile)) {
+        view.ShowMessage(MessageKind::Plain, text::DeleteFailed, text::ErrorCaption);
     }
 }

@@ -1,12 +1,11 @@
 #include "build_signature.h"
 
+#include "platform_services.h"
 #include "signature_finder.h"
 #include "texts.h"
 #include "wide_text.h"
-#include "platform/platform_services.h"
 
-#include <cstring>
-#include <iterator>
+#include <string_view>
 
 namespace {
 
@@ -20,20 +19,10 @@ public:
 
     void OnSignature(const char* signature) override
     {
-        char narrow[SignatureLength + 1];
-        std::memcpy(narrow, signature, SignatureLength);
-        narrow[SignatureLength] = '\0';
-        wchar_t wide[SignatureLength + 1];
-        const int converted = platform_.MultiByteToWideChar(win32::CpThreadAcp,
-                                                            0,
-                                                            narrow,
-                                                            static_cast<int>(sizeof narrow),
-                                                            wide,
-                                                            static_cast<int>(std::size(wide)));
-        // The count includes the terminator; a failed conversion returns 0.
-        if (converted > 0) {
-            AppendText(line_, capacity_, wide, static_cast<size_t>(converted - 1));
-        }
+        // A signature that cannot be converted appends nothing; its number still counts.
+        wchar_t buffer[SignatureLength];
+        const std::wstring_view wide = platform_.ToWideText(std::string_view(signature, SignatureLength), buffer);
+        AppendText(line_, capacity_, wide.data(), wide.size());
         version_ = VersionNumber(signature);
     }
 

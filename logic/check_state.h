@@ -8,8 +8,9 @@ inline constexpr size_t LineCapacity = 264;
 inline constexpr size_t StatusCapacity = 1024;
 
 // What the last update check found: the paths that applying and discarding the
-// download work on, and the texts and numbers the dialog shows. Every check
-// rebuilds it from nothing. Capacities count the terminating zero.
+// download work on, and the texts and numbers the dialog shows. The dialog owns
+// it for as long as it exists, all zero at first, and every check rebuilds it
+// from nothing. Capacities count the terminating zero.
 struct CheckState {
     wchar_t commandsFolder[PathCapacity];
     wchar_t commandsFile[PathCapacity];
@@ -22,6 +23,3 @@ struct CheckState {
     // 0: no latest version was obtained.
     int32_t latestVersion;
 };
-
-// The one record of the process, all zero at start.
-extern CheckState checkState;

@@ -3,10 +3,10 @@
 #include "build_signature.h"
 #include "check_state.h"
 #include "endpoints.h"
+#include "platform_services.h"
+#include "status_view.h"
 #include "texts.h"
 #include "wide_text.h"
-#include "platform/platform_services.h"
-#include "platform/status_view.h"
 
 #include <iterator>
 
@@ -19,7 +19,7 @@ void ShowConnectionFailure(StatusView& view)
     AppendText(message, text::ConnectingPrefix);
     AppendText(message, std::size(message), host.data(), host.size());
     AppendText(message, text::ConnectingSuffix);
-    view.SetDlgItemTextW(control::Status, message);
+    view.SetFieldText(Field::Status, message);
 }
 
 } // namespace
@@ -33,15 +33,14 @@ std::wstring_view ProbeHostName(std::wstring_view url)
     return url.substr(0, url.find(L'/'));
 }
 
-void FetchLatest(PlatformServices& platform, StatusView& view)
+void FetchLatest(CheckState& state, PlatformServices& platform, StatusView& view)
 {
-    CheckState& state = checkState;
-    if (!platform.InternetCheckConnectionW(ProbeUrl, win32::FlagIccForceConnection, 0)) {
+    if (!platform.CanReachSite(ProbeUrl)) {
         AppendText(state.latestLine, text::DownloadFailed);
         ShowConnectionFailure(view);
         return;
     }
-    if (platform.URLDownloadToFileW(nullptr, DownloadUrl, state.downloadFile, 0, nullptr) < 0) {
+    if (!platform.Download(DownloadUrl, state.downloadFile)) {
         AppendText(state.latestLine, text::DownloadFailed);
         return;
     }

@@ -2,15 +2,16 @@
 
 #include <string_view>
 
+struct CheckState;
 class PlatformServices;
 class StatusView;
 
 // Probes the vendor's site, downloads the latest commands file to the download
-// path of the check state and scans it, appending to the latest line and
+// path of `state` and scans it, appending to the latest line and
 // setting the latest version. Every failure leaves the latest version at 0: a
 // failed probe or download appends "(Download failed)", and a failed probe also
 // shows the connection failure text in the status area.
-void FetchLatest(PlatformServices& platform, StatusView& view);
+void FetchLatest(CheckState& state, PlatformServices& platform, StatusView& view);
 
 // The host (with its port, if any) that the connection failure text names:
 // `url` without "http://" and without anything from the first "/" after it.

@@ -1,6 +1,6 @@
 #include "signature_finder.h"
 
-#include "platform/platform_services.h"
+#include "input_file.h"
 
 #include <algorithm>
 #include <array>

@@ -3,10 +3,10 @@
 #include "build_signature.h"
 #include "check_state.h"
 #include "latest_fetch.h"
+#include "platform_services.h"
+#include "status_view.h"
 #include "texts.h"
 #include "wide_text.h"
-#include "platform/platform_services.h"
-#include "platform/status_view.h"
 
 namespace {
 
@@ -14,40 +14,27 @@ constexpr wchar_t FolderSuffix[] = L"\\AppData\\Roaming\\Quillmate\\QuillmateCom
 constexpr wchar_t CommandsFileName[] = L"MyQMCommands.xml";
 constexpr wchar_t DownloadFileName[] = L"MyQMCommandsTemp.xml";
 
-void ResetState()
+void ResetState(CheckState& state)
 {
-    checkState = CheckState{};
-    SetText(checkState.runningLine, text::RunningLabel);
-    SetText(checkState.latestLine, text::LatestLabel);
+    state = CheckState{};
+    SetText(state.runningLine, text::RunningLabel);
+    SetText(state.latestLine, text::LatestLabel);
 }
 
-void HideUpdateButton(StatusView& view)
+// A profile path that fills the folder buffer without its suffix, or with
+// it, leaves no folder at all.
+[[nodiscard]] bool ReadProfileFolder(CheckState& state, PlatformServices& platform)
 {
-    view.EnableWindow(control::UpdateButton, false);
-    view.ShowWindow(control::UpdateButton, win32::SwHide);
-    view.SetDlgItemTextW(control::UpdateButton, text::UpdateCaption);
-}
-
-[[nodiscard]] bool ReadProfileFolder(PlatformServices& platform)
-{
-    wchar_t* folder = checkState.commandsFolder;
-    const uint32_t length = platform.GetEnvironmentVariableW(L"USERPROFILE", folder, PathCapacity);
-    // A value that does not fit comes back as the size it needs, buffer untouched.
-    if (length >= PathCapacity || !AppendText(checkState.commandsFolder, FolderSuffix)) {
-        folder[0] = L'\0';
+    if (!platform.ReadVariable(L"USERPROFILE", state.commandsFolder) ||
+        !AppendText(state.commandsFolder, FolderSuffix)) {
+        state.commandsFolder[0] = L'\0';
         return false;
     }
     return true;
 }
 
-[[nodiscard]] bool IsFolder(uint32_t attributes)
+[[nodiscard]] bool FillFilePaths(CheckState& state)
 {
-    return attributes != win32::InvalidFileAttributes && (attributes & win32::FileAttributeDirectory) != 0;
-}
-
-[[nodiscard]] bool FillFilePaths()
-{
-    CheckState& state = checkState;
     const bool fits =
         SetText(state.commandsFile, state.commandsFolder) && AppendText(state.commandsFile, CommandsFileName) &&
         SetText(state.downloadFile, state.commandsFolder) && AppendText(state.downloadFile, DownloadFileName);
@@ -58,59 +45,53 @@ void HideUpdateButton(StatusView& view)
     return fits;
 }
 
-void OfferUpdate(StatusView& view)
+void OfferUpdate(CheckState& state, StatusView& view)
 {
-    CheckState& state = checkState;
+    const wchar_t* caption = text::UpdateCaption;
     if (state.localVersion == 0) {
         AppendText(state.statusText, text::InstallOffer);
-        view.SetDlgItemTextW(control::UpdateButton, text::InstallCaption);
+        caption = text::InstallCaption;
     } else if (state.localVersion == 1) {
         AppendText(state.statusText, text::SignatureOffer);
         AppendText(state.runningLine, text::NotAvailable);
     } else {
         AppendText(state.statusText, text::UpdateOffer);
     }
-    view.EnableWindow(control::UpdateButton, true);
-    view.ShowWindow(control::UpdateButton, win32::SwShow);
-    view.SetDlgItemTextW(control::Status, state.statusText);
+    view.SetUpdateButton(true, caption);
+    view.SetFieldText(Field::Status, state.statusText);
 }
 
 // Outcomes without an offer leave the button hidden; only the up-to-date one
 // writes the status area, the others keep what it holds.
-void Decide(StatusView& view)
+void Decide(CheckState& state, StatusView& view)
 {
-    const CheckState& state = checkState;
     if (state.localVersion < state.latestVersion) {
-        OfferUpdate(view);
+        OfferUpdate(state, view);
     } else if (state.localVersion == state.latestVersion && state.latestVersion != 0) {
-        view.SetDlgItemTextW(control::Status, text::UpToDate);
+        view.SetFieldText(Field::Status, text::UpToDate);
     }
 }
 
 } // namespace
 
-bool LocateCommands(PlatformServices& platform)
+bool LocateCommands(CheckState& state, PlatformServices& platform)
 {
-    if (!ReadProfileFolder(platform)) {
-        return false;
-    }
-    return IsFolder(platform.GetFileAttributesW(checkState.commandsFolder)) && FillFilePaths();
+    return ReadProfileFolder(state, platform) && platform.IsFolder(state.commandsFolder) && FillFilePaths(state);
 }
 
-void RunUpdateCheck(PlatformServices& platform, StatusView& view)
+void RunUpdateCheck(CheckState& state, PlatformServices& platform, StatusView& view)
 {
-    ResetState();
-    HideUpdateButton(view);
-    if (!LocateCommands(platform)) {
-        view.SetDlgItemTextW(control::Running, text::RunningNotAvailable);
-        view.SetDlgItemTextW(control::Latest, text::LatestNotAvailable);
-        view.SetDlgItemTextW(control::Status, text::FolderMissing);
+    ResetState(state);
+    view.SetUpdateButton(false, text::UpdateCaption);
+    if (!LocateCommands(state, platform)) {
+        view.SetFieldText(Field::Running, text::RunningNotAvailable);
+        view.SetFieldText(Field::Latest, text::LatestNotAvailable);
+        view.SetFieldText(Field::Status, text::FolderMissing);
         return;
     }
-    CheckState& state = checkState;
     ScanBuildSignatures(platform, state.commandsFile, state.runningLine, state.localVersion, ScanRule::InstalledFile);
-    FetchLatest(platform, view);
-    Decide(view);
-    view.SetDlgItemTextW(control::Running, state.runningLine);
-    view.SetDlgItemTextW(control::Latest, state.latestLine);
+    FetchLatest(state, platform, view);
+    Decide(state, view);
+    view.SetFieldText(Field::Running, state.runningLine);
+    view.SetFieldText(Field::Latest, state.latestLine);
 }

@@ -1,16 +1,17 @@
 #pragma once
 
+struct CheckState;
 class PlatformServices;
 class StatusView;
 
-// Rebuilds the check state from nothing and shows the result on `view`: finds
-// the commands folder, scans the installed file, fetches and scans the latest
+// Rebuilds `state` from nothing and shows the result on `view`: finds the
+// commands folder, scans the installed file, fetches and scans the latest
 // edition, then writes both version lines, the status area (unless the outcome
-// leaves it as it was) and the Update button's caption, state and visibility.
-void RunUpdateCheck(PlatformServices& platform, StatusView& view);
+// leaves it as it was) and the Update button.
+void RunUpdateCheck(CheckState& state, PlatformServices& platform, StatusView& view);
 
-// Fills the folder of the check state from USERPROFILE and, when that folder
-// exists, the paths of the installed file and of the download. Returns whether
-// the folder exists. A profile path too long for the buffers counts as a
-// missing folder, and no cut path is left behind.
-bool LocateCommands(PlatformServices& platform);
+// Fills the folder of `state` from USERPROFILE and, when that folder exists,
+// the paths of the installed file and of the download. Returns whether the
+// folder exists. A profile path too long for the buffers counts as a missing
+// folder, and no cut path is left behind.
+[[nodiscard]] bool LocateCommands(CheckState& state, PlatformServices& platform);

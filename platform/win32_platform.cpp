@@ -7,12 +7,8 @@
 #include <wininet.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
-
-static_assert(win32::InvalidFileAttributes == INVALID_FILE_ATTRIBUTES);
-static_assert(win32::FileAttributeDirectory == FILE_ATTRIBUTE_DIRECTORY);
-static_assert(win32::FlagIccForceConnection == FLAG_ICC_FORCE_CONNECTION);
-static_assert(win32::CpThreadAcp == CP_THREAD_ACP);
 
 namespace {
 
@@ -36,42 +32,46 @@ private:
 
 } // namespace
 
-uint32_t Win32Platform::GetEnvironmentVariableW(const wchar_t* name, wchar_t* buffer, uint32_t size)
+bool Win32Platform::ReadVariable(const wchar_t* name, std::span<wchar_t> value)
 {
-    return ::GetEnvironmentVariableW(name, buffer, size);
+    if (value.empty()) {
+        return false;
+    }
+    const auto size = static_cast<DWORD>(std::min<size_t>(value.size(), MAXDWORD));
+    // A value that does not fit comes back as the size it needs, terminator
+    // included, and the buffer is left alone; an unset one as 0.
+    const DWORD length = GetEnvironmentVariableW(name, value.data(), size);
+    if (length == 0 || length >= size) {
+        value[0] = L'\0';
+    }
+    return length < size;
 }
 
-uint32_t Win32Platform::GetFileAttributesW(const wchar_t* path)
+bool Win32Platform::IsFolder(const wchar_t* path)
 {
-    return ::GetFileAttributesW(path);
+    const DWORD attributes = GetFileAttributesW(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-bool Win32Platform::InternetCheckConnectionW(const wchar_t* url, uint32_t flags, uint32_t reserved)
+bool Win32Platform::CanReachSite(const wchar_t* url)
 {
-    return ::InternetCheckConnectionW(url, flags, reserved) != FALSE;
+    // Without the flag the call only asks whether the machine is online.
+    return InternetCheckConnectionW(url, FLAG_ICC_FORCE_CONNECTION, 0) != FALSE;
 }
 
-int32_t Win32Platform::URLDownloadToFileW(void* caller,
-                                          const wchar_t* url,
-                                          const wchar_t* fileName,
-                                          uint32_t reserved,
-                                          void* callback)
+bool Win32Platform::Download(const wchar_t* url, const wchar_t* path)
 {
-    return ::URLDownloadToFileW(static_cast<IUnknown*>(caller),
-                                url,
-                                fileName,
-                                reserved,
-                                static_cast<IBindStatusCallback*>(callback));
+    return SUCCEEDED(URLDownloadToFileW(nullptr, url, path, 0, nullptr));
 }
 
-bool Win32Platform::CopyFileW(const wchar_t* existing, const wchar_t* target, bool failIfExists)
+bool Win32Platform::CopyOver(const wchar_t* source, const wchar_t* target)
 {
-    return ::CopyFileW(existing, target, failIfExists ? TRUE : FALSE) != FALSE;
+    return CopyFileW(source, target, FALSE) != FALSE;
 }
 
-int Win32Platform::RemoveW(const wchar_t* path)
+bool Win32Platform::Remove(const wchar_t* path)
 {
-    return ::_wremove(path);
+    return _wremove(path) == 0;
 }
 
 std::unique_ptr<InputFile> Win32Platform::OpenForReading(const wchar_t* path)
@@ -90,12 +90,16 @@ std::unique_ptr<InputFile> Win32Platform::OpenForReading(const wchar_t* path)
     return std::make_unique<Win32File>(std::move(handle));
 }
 
-int Win32Platform::MultiByteToWideChar(uint32_t codePage,
-                                       uint32_t flags,
-                                       const char* text,
-                                       int length,
-                                       wchar_t* buffer,
-                                       int size)
+std::wstring_view Win32Platform::ToWideText(std::string_view text, std::span<wchar_t> buffer)
 {
-    return ::MultiByteToWideChar(codePage, flags, text, length, buffer, size);
+    if (text.size() > INT_MAX || buffer.size() > INT_MAX) {
+        return {};
+    }
+    const int converted = MultiByteToWideChar(CP_THREAD_ACP,
+                                              0,
+                                              text.data(),
+                                              static_cast<int>(text.size()),
+                                              buffer.data(),
+                                              static_cast<int>(buffer.size()));
+    return {buffer.data(), static_cast<size_t>(converted)};
 }

@@ -1,22 +1,17 @@
 #pragma once
 
-#include "platform_services.h"
+#include "logic/platform_services.h"
 
-// The platform services on Windows: each method makes the Win32 or runtime
-// call it is named after, with the arguments it is given.
+// The platform services on Windows, each one Win32 or runtime library call
+// with the arguments that never vary filled in here.
 class Win32Platform final : public PlatformServices {
 public:
-    uint32_t GetEnvironmentVariableW(const wchar_t* name, wchar_t* buffer, uint32_t size) override;
-    uint32_t GetFileAttributesW(const wchar_t* path) override;
-    bool InternetCheckConnectionW(const wchar_t* url, uint32_t flags, uint32_t reserved) override;
-    int32_t URLDownloadToFileW(void* caller,
-                               const wchar_t* url,
-                               const wchar_t* fileName,
-                               uint32_t reserved,
-                               void* callback) override;
-    bool CopyFileW(const wchar_t* existing, const wchar_t* target, bool failIfExists) override;
-    int RemoveW(const wchar_t* path) override;
-    std::unique_ptr<InputFile> OpenForReading(const wchar_t* path) override;
-    int MultiByteToWideChar(uint32_t codePage, uint32_t flags, const char* text, int length, wchar_t* buffer, int size)
-        override;
+    [[nodiscard]] bool ReadVariable(const wchar_t* name, std::span<wchar_t> value) override;
+    [[nodiscard]] bool IsFolder(const wchar_t* path) override;
+    [[nodiscard]] bool CanReachSite(const wchar_t* url) override;
+    [[nodiscard]] bool Download(const wchar_t* url, const wchar_t* path) override;
+    [[nodiscard]] bool CopyOver(const wchar_t* source, const wchar_t* target) override;
+    [[nodiscard]] bool Remove(const wchar_t* path) override;
+    [[nodiscard]] std::unique_ptr<InputFile> OpenForReading(const wchar_t* path) override;
+    [[nodiscard]] std::wstring_view ToWideText(std::string_view text, std::span<wchar_t> buffer) override;
 };

@@ -1,27 +1,45 @@
 #include "win32_status_view.h"
 
-static_assert(win32::SwHide == SW_HIDE);
-static_assert(win32::SwShow == SW_SHOW);
-static_assert(win32::MbOk == MB_OK);
-static_assert(win32::MbIconInformation == MB_ICONINFORMATION);
-static_assert(control::UpdateButton == IDOK && control::CloseButton == IDCANCEL);
+#include "ui/resource.h"
 
-void Win32StatusView::SetDlgItemTextW(int id, const wchar_t* text)
+namespace {
+
+int ControlId(Field field)
 {
-    ::SetDlgItemTextW(dialog_, id, text);
+    switch (field) {
+    case Field::Running:
+        return IDC_RUNNING;
+    case Field::Latest:
+        return IDC_LATEST;
+    case Field::Status:
+        break;
+    }
+    return IDC_STATUS;
 }
 
-void Win32StatusView::EnableWindow(int id, bool enable)
+} // namespace
+
+void Win32StatusView::SetFieldText(Field field, const wchar_t* text)
 {
-    ::EnableWindow(::GetDlgItem(dialog_, id), enable ? TRUE : FALSE);
+    SetDlgItemTextW(dialog_, ControlId(field), text);
 }
 
-void Win32StatusView::ShowWindow(int id, int command)
+void Win32StatusView::SetUpdateButton(bool offered, const wchar_t* caption)
 {
-    ::ShowWindow(::GetDlgItem(dialog_, id), command);
+    HWND button = GetDlgItem(dialog_, IDOK);
+    if (offered) {
+        SetDlgItemTextW(dialog_, IDOK, caption);
+        EnableWindow(button, TRUE);
+        ShowWindow(button, SW_SHOW);
+    } else {
+        EnableWindow(button, FALSE);
+        ShowWindow(button, SW_HIDE);
+        SetDlgItemTextW(dialog_, IDOK, caption);
+    }
 }
 
-int Win32StatusView::MessageBoxW(const wchar_t* text, const wchar_t* caption, uint32_t style)
+void Win32StatusView::ShowMessage(MessageKind kind, const wchar_t* text, const wchar_t* caption)
 {
-    return ::MessageBoxW(dialog_, text, caption, style);
+    // MB_OK is 0: the single OK button, with the information icon or none.
+    MessageBoxW(dialog_, text, caption, kind == MessageKind::Information ? MB_ICONINFORMATION : MB_OK);
 }

@@ -1,19 +1,18 @@
 #pragma once
 
-#include "status_view.h"
+#include "logic/status_view.h"
 
 #include <windows.h>
 
-// The status view on a dialog window: each method makes the Win32 call it is
-// named after on the dialog or on its control.
+// The status view on the program's dialog window: its three edit controls, its
+// Update button (the standard OK id) and message boxes that it owns.
 class Win32StatusView final : public StatusView {
 public:
     explicit Win32StatusView(HWND dialog) : dialog_(dialog) {}
 
-    void SetDlgItemTextW(int id, const wchar_t* text) override;
-    void EnableWindow(int id, bool enable) override;
-    void ShowWindow(int id, int command) override;
-    int MessageBoxW(const wchar_t* text, const wchar_t* caption, uint32_t style) override;
+    void SetFieldText(Field field, const wchar_t* text) override;
+    void SetUpdateButton(bool offered, const wchar_t* caption) override;
+    void ShowMessage(MessageKind kind, const wchar_t* text, const wchar_t* caption) override;
 
 private:
     HWND dialog_;

@@ -4,13 +4,10 @@
 #include "resource.h"
 #include "logic/apply_update.h"
 #include "logic/update_check.h"
-#include "platform/status_view.h"
 #include "platform/win32_status_view.h"
 
 #include <windows.h>
 #include <commctrl.h>
-
-static_assert(control::Running == IDC_RUNNING && control::Latest == IDC_LATEST && control::Status == IDC_STATUS);
 
 INT_PTR MainDialog::Run(HWND owner)
 {
@@ -73,13 +70,13 @@ void MainDialog::OnInitDialog()
     InitCommonControls();
     CenterWindow(hwnd_);
     Win32StatusView view(hwnd_);
-    RunUpdateCheck(platform_, view);
+    RunUpdateCheck(state_, platform_, view);
 }
 
 void MainDialog::OnDestroy()
 {
     Win32StatusView view(hwnd_);
-    DiscardDownload(platform_, view);
+    DiscardDownload(state_, platform_, view);
 }
 
 // Only the control id selects the action; the notification code plays no part.
@@ -88,7 +85,7 @@ void MainDialog::OnCommand(WPARAM wParam)
 {
     if (LOWORD(wParam) == IDOK) {
         Win32StatusView view(hwnd_);
-        ApplyUpdate(platform_, view);
+        ApplyUpdate(state_, platform_, view);
     } else {
         EndDialog(hwnd_, IDCANCEL);
     }

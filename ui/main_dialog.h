@@ -1,5 +1,7 @@
 #pragma once
 
+#include "logic/check_state.h"
+
 #include <windows.h>
 
 class PlatformServices;
@@ -7,7 +9,8 @@ class PlatformServices;
 // The program's one window: a modal dialog from the IDD_MAIN template that runs
 // the update check while it initialises, applies the update when the
 // Update/Install button is pressed, and discards the download when it is
-// destroyed. Every other message gets the default dialog processing.
+// destroyed. Every other message gets the default dialog processing. It owns
+// the state of the check, which lives as long as the dialog.
 class MainDialog {
 public:
     explicit MainDialog(PlatformServices& platform) : platform_(platform) {}
@@ -30,6 +33,7 @@ private:
     void OnCommand(WPARAM wParam);
 
     PlatformServices& platform_;
+    CheckState state_{};
     HWND hwnd_ = nullptr;
     HICON icon_ = nullptr;
 };

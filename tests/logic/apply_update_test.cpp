@@ -17,56 +17,56 @@ protected:
 
 TEST_F(Apply, AnInstallCreatesTheFileAndTheRecheckFindsEqualVersions)
 {
-    RunUpdateCheck(platform, view);
-    ASSERT_EQ(view.texts[1], L"Install");
+    RunUpdateCheck(state, platform, view);
+    ASSERT_EQ(view.buttonCaption, L"Install");
     platform.calls.clear();
 
-    ApplyUpdate(platform, view);
+    ApplyUpdate(state, platform, view);
 
-    EXPECT_EQ(platform.calls.front(), L"CopyFileW(" + Download + L", " + Installed + L", false)");
+    EXPECT_EQ(platform.calls.front(), L"CopyOver(" + Download + L", " + Installed + L")");
     ASSERT_EQ(view.boxes.size(), 1u);
     EXPECT_EQ(view.boxes[0].text, expected::CopySucceeded);
     EXPECT_EQ(view.boxes[0].caption, L"Success");
-    EXPECT_EQ(view.boxes[0].style, 0x40u);
+    EXPECT_EQ(view.boxes[0].kind, MessageKind::Information);
     EXPECT_EQ(platform.files[Installed], "QM Build 09-18-2021");
-    EXPECT_EQ(platform.CallsTo(L"URLDownloadToFileW").size(), 1u); // the recheck downloads again
-    EXPECT_FALSE(view.updateShown);
+    EXPECT_EQ(platform.CallsTo(L"Download").size(), 1u); // the recheck downloads again
+    EXPECT_FALSE(view.updateOffered);
     EXPECT_EQ(Status(view), expected::UpToDate);
 }
 
 TEST_F(Apply, AnUpdateOverwritesAnOlderEdition)
 {
     platform.files[Installed] = "QM Build 01-01-2020 and the user's own commands";
-    RunUpdateCheck(platform, view);
-    ApplyUpdate(platform, view);
+    RunUpdateCheck(state, platform, view);
+    ApplyUpdate(state, platform, view);
     EXPECT_EQ(platform.files[Installed], "QM Build 09-18-2021");
-    EXPECT_EQ(view.texts[1001], L"You are running version:\tQM Build 09-18-2021");
+    EXPECT_EQ(view.texts[Field::Running], L"You are running version:\tQM Build 09-18-2021");
 }
 
 TEST_F(Apply, AFailedCopyReportsFailureAndTheRecheckOffersTheUpdateAgain)
 {
     platform.files[Installed] = "QM Build 01-01-2020";
     platform.heldForReading.insert(Installed);
-    RunUpdateCheck(platform, view);
-    ApplyUpdate(platform, view);
+    RunUpdateCheck(state, platform, view);
+    ApplyUpdate(state, platform, view);
     ASSERT_EQ(view.boxes.size(), 1u);
     EXPECT_EQ(view.boxes[0].text, expected::CopyFailed);
     EXPECT_EQ(view.boxes[0].caption, L"Failure");
-    EXPECT_EQ(view.boxes[0].style, 0u);
+    EXPECT_EQ(view.boxes[0].kind, MessageKind::Plain);
     EXPECT_EQ(platform.files[Installed], "QM Build 01-01-2020");
-    EXPECT_TRUE(view.updateShown);
-    EXPECT_EQ(view.texts[1], L"Update");
+    EXPECT_TRUE(view.updateOffered);
+    EXPECT_EQ(view.buttonCaption, L"Update");
 }
 
 TEST_F(Apply, AFileHeldWithoutSharingIsOfferedAsAnInstallAfterTheFailure)
 {
     platform.files[Installed] = "QM Build 01-01-2020";
-    RunUpdateCheck(platform, view);
+    RunUpdateCheck(state, platform, view);
     platform.heldExclusively.insert(Installed);
-    ApplyUpdate(platform, view);
+    ApplyUpdate(state, platform, view);
     EXPECT_EQ(view.boxes.at(0).caption, L"Failure");
-    EXPECT_EQ(view.texts[1], L"Install");
-    EXPECT_EQ(view.texts[1001], L"You are running version:\t(Not available)");
+    EXPECT_EQ(view.buttonCaption, L"Install");
+    EXPECT_EQ(view.texts[Field::Running], L"You are running version:\t(Not available)");
 }
 
 class Discard : public CheckFixture {
@@ -74,16 +74,16 @@ protected:
     void SetUp() override
     {
         platform.published = "QM Build 09-18-2021";
-        RunUpdateCheck(platform, view);
+        RunUpdateCheck(state, platform, view);
         platform.calls.clear();
     }
 };
 
 TEST_F(Discard, DeletesTheDownloadByItsWidePathWithoutABox)
 {
-    DiscardDownload(platform, view);
+    DiscardDownload(state, platform, view);
     EXPECT_EQ(platform.calls,
-              (std::vector<std::wstring>{L"OpenForReading(" + Download + L")", L"RemoveW(" + Download + L")"}));
+              (std::vector<std::wstring>{L"OpenForReading(" + Download + L")", L"Remove(" + Download + L")"}));
     EXPECT_FALSE(platform.files.contains(Download));
     EXPECT_TRUE(view.boxes.empty());
 }
@@ -92,21 +92,22 @@ TEST_F(Discard, DoesNothingWhenThereIsNothingToOpen)
 {
     struct Case {
         const char* name;
-        void (*prepare)(FakePlatform&, const std::wstring& download);
+        void (*prepare)(FakePlatform&, CheckState&, const std::wstring& download);
     };
     const Case cases[] = {
-        {"no download", [](FakePlatform& p, const std::wstring& d) { p.files.erase(d); }},
-        {"held without sharing", [](FakePlatform& p, const std::wstring& d) { p.heldExclusively.insert(d); }},
-        {"folder missing", [](FakePlatform&, const std::wstring&) { checkState.downloadFile[0] = L'\0'; }},
+        {"no download", [](FakePlatform& p, CheckState&, const std::wstring& d) { p.files.erase(d); }},
+        {"held without sharing",
+         [](FakePlatform& p, CheckState&, const std::wstring& d) { p.heldExclusively.insert(d); }},
+        {"folder missing", [](FakePlatform&, CheckState& s, const std::wstring&) { s.downloadFile[0] = L'\0'; }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         FakePlatform platform;
         platform.files[Download] = "QM Build 09-18-2021";
-        SetText(checkState.downloadFile, Download.c_str());
-        c.prepare(platform, Download);
-        DiscardDownload(platform, view);
-        EXPECT_TRUE(platform.CallsTo(L"RemoveW").empty());
+        SetText(state.downloadFile, Download.c_str());
+        c.prepare(platform, state, Download);
+        DiscardDownload(state, platform, view);
+        EXPECT_TRUE(platform.CallsTo(L"Remove").empty());
         EXPECT_TRUE(view.boxes.empty());
     }
 }
@@ -114,10 +115,10 @@ TEST_F(Discard, DoesNothingWhenThereIsNothingToOpen)
 TEST_F(Discard, AFailedDeleteShowsTheErrorBox)
 {
     platform.heldForReading.insert(Download);
-    DiscardDownload(platform, view);
+    DiscardDownload(state, platform, view);
     ASSERT_EQ(view.boxes.size(), 1u);
     EXPECT_EQ(view.boxes[0].text, expected::DeleteFailed);
     EXPECT_EQ(view.boxes[0].caption, L"Error");
-    EXPECT_EQ(view.boxes[0].style, 0u);
+    EXPECT_EQ(view.boxes[0].kind, MessageKind::Plain);
     EXPECT_TRUE(platform.files.contains(Download));
 }

@@ -139,21 +139,21 @@ TEST(ScanBuildSignatures, MissingOrLockedFileIsNotAvailableUnderBothRules)
     }
 }
 
-TEST(ScanBuildSignatures, ConvertsEachMatchFromTheThreadCodePageWithItsTerminator)
+TEST(ScanBuildSignatures, ConvertsEachMatchOnItsOwn)
 {
     FakePlatform platform;
     platform.files[Path] = "QM Build 09-18-2021 QM Build 10-18-2021";
     Scan(platform, ScanRule::LatestFile);
-    EXPECT_EQ(platform.CallsTo(L"MultiByteToWideChar"),
-              (std::vector<std::wstring>{L"MultiByteToWideChar(3, 0, QM Build 09-18-2021, 20, 20)",
-                                         L"MultiByteToWideChar(3, 0, QM Build 10-18-2021, 20, 20)"}));
+    EXPECT_EQ(
+        platform.CallsTo(L"ToWideText"),
+        (std::vector<std::wstring>{L"ToWideText(QM Build 09-18-2021, 19)", L"ToWideText(QM Build 10-18-2021, 19)"}));
 }
 
 TEST(ScanBuildSignatures, AFailedConversionAppendsNothingButTheNumberCounts)
 {
     FakePlatform platform;
     platform.files[Path] = "QM Build 09-18-2021";
-    platform.failing.insert(L"MultiByteToWideChar");
+    platform.failing.insert(L"ToWideText");
     const ScanResult result = Scan(platform, ScanRule::LatestFile);
     EXPECT_EQ(result.line, Label);
     EXPECT_EQ(result.version, 20210918);

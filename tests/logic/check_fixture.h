@@ -20,15 +20,15 @@ protected:
     {
         platform.userProfile = Profile;
         platform.folders.insert(Folder);
-        checkState = CheckState{};
     }
 
+    CheckState state{};
     FakePlatform platform;
     FakeStatusView view;
 };
 
 inline std::wstring Status(const FakeStatusView& view)
 {
-    const auto found = view.texts.find(1003);
+    const auto found = view.texts.find(Field::Status);
     return found == view.texts.end() ? L"" : found->second;
 }

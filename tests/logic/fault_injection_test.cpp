@@ -51,21 +51,21 @@ protected:
         platform.published = Newer;
     }
 
-    static Session Run(FakePlatform& platform)
+    static Session Run(FakePlatform& platform, CheckState& state)
     {
         FakeStatusView view;
         Session session;
-        view.texts[1003] = Unchanged;
-        RunUpdateCheck(platform, view);
-        session.running = view.texts[1001];
-        session.latest = view.texts[1002];
-        session.status = view.texts[1003];
-        session.offer = view.updateShown && view.updateEnabled ? view.texts[1] : L"";
+        view.texts[Field::Status] = Unchanged;
+        RunUpdateCheck(state, platform, view);
+        session.running = view.texts[Field::Running];
+        session.latest = view.texts[Field::Latest];
+        session.status = view.texts[Field::Status];
+        session.offer = view.updateOffered ? view.buttonCaption : L"";
         if (!session.offer.empty()) {
-            ApplyUpdate(platform, view);
-            session.statusAfterClick = view.texts[1003];
+            ApplyUpdate(state, platform, view);
+            session.statusAfterClick = view.texts[Field::Status];
         }
-        DiscardDownload(platform, view);
+        DiscardDownload(state, platform, view);
         for (const FakeStatusView::Box& box : view.boxes) {
             session.boxes.push_back(box.caption);
         }
@@ -109,20 +109,20 @@ TEST_F(FaultInjection, EachPlatformCallFailingInTurn)
     // clang-format off
     const Case cases[] = {
         {L"", {running, latest, expected::UpdateOffer, L"Update", {L"Success"}, expected::UpToDate, Newer, std::nullopt}},
-        {L"GetEnvironmentVariableW", folderMissing},
-        {L"GetFileAttributesW", folderMissing},
+        {L"ReadVariable", folderMissing},
+        {L"IsFolder", folderMissing},
         {L"OpenForReading", {notAvailable, LatestLabel + L"(Not available)", Unchanged, L"", {}, L"", Older, Newer}},
-        {L"InternetCheckConnectionW",
+        {L"CanReachSite",
          {running, LatestLabel + L"(Download failed)", expected::ConnectionFailure(L"www.quillmate.com"), L"", {}, L"",
           Older, std::nullopt}},
-        {L"URLDownloadToFileW",
+        {L"Download",
          {running, LatestLabel + L"(Download failed)", Unchanged, L"", {}, L"", Older, std::nullopt}},
-        {L"MultiByteToWideChar",
+        {L"ToWideText",
          {RunningLabel, LatestLabel, expected::UpdateOffer, L"Update", {L"Success"}, expected::UpToDate, Newer,
           std::nullopt}},
-        {L"CopyFileW", {running, latest, expected::UpdateOffer, L"Update", {L"Failure"}, expected::UpdateOffer, Older,
+        {L"CopyOver", {running, latest, expected::UpdateOffer, L"Update", {L"Failure"}, expected::UpdateOffer, Older,
                         std::nullopt}},
-        {L"RemoveW", {running, latest, expected::UpdateOffer, L"Update", {L"Success", L"Error"}, expected::UpToDate,
+        {L"Remove", {running, latest, expected::UpdateOffer, L"Update", {L"Success", L"Error"}, expected::UpToDate,
                       Newer, Newer}},
     };
     // clang-format on
@@ -131,7 +131,7 @@ TEST_F(FaultInjection, EachPlatformCallFailingInTurn)
         FakePlatform platform;
         Prepare(platform);
         platform.failing = {c.failing};
-        ExpectSession(Run(platform), c.session);
+        ExpectSession(Run(platform, state), c.session);
     }
 }
 
@@ -140,7 +140,7 @@ TEST_F(FaultInjection, NothingInstalledAndTheProbeFailing)
     Prepare(platform);
     platform.files.erase(Installed);
     platform.online = false;
-    ExpectSession(Run(platform),
+    ExpectSession(Run(platform, state),
                   {RunningLabel + L"(Not available)",
                    LatestLabel + L"(Download failed)",
                    expected::ConnectionFailure(L"www.quillmate.com"),
@@ -171,11 +171,11 @@ TEST_F(FaultInjection, ProfileValuesThatAreMissingOrDoNotFit)
         FakePlatform platform;
         Prepare(platform);
         platform.userProfile = c.profile;
-        const Session session = Run(platform);
+        const Session session = Run(platform, state);
         EXPECT_EQ(session.status, expected::FolderMissing);
         EXPECT_EQ(session.offer, L"");
         EXPECT_TRUE(session.boxes.empty());
-        EXPECT_EQ(platform.CallsTo(L"GetFileAttributesW").size(), c.attributesAsked ? 1u : 0u);
-        EXPECT_EQ(std::wstring(checkState.commandsFolder), c.attributesAsked ? Folder.substr(Profile.size()) : L"");
+        EXPECT_EQ(platform.CallsTo(L"IsFolder").size(), c.attributesAsked ? 1u : 0u);
+        EXPECT_EQ(std::wstring(state.commandsFolder), c.attributesAsked ? Folder.substr(Profile.size()) : L"");
     }
 }

@@ -32,25 +32,25 @@ TEST_F(LatestFetch, ANewDownloadReplacesTheCopyOfAnEarlierCheck)
 {
     platform.files[Download] = "QM Build 01-01-2019";
     platform.published = "QM Build 02-02-2022";
-    RunUpdateCheck(platform, view);
-    EXPECT_EQ(checkState.latestVersion, 20220202);
+    RunUpdateCheck(state, platform, view);
+    EXPECT_EQ(state.latestVersion, 20220202);
     EXPECT_EQ(platform.files[Download], "QM Build 02-02-2022");
 }
 
 TEST_F(LatestFetch, AFailedDownloadNeverReadsAnEarlierCopy)
 {
     platform.files[Download] = "QM Build 01-01-2030";
-    platform.downloadResult = static_cast<int32_t>(0x800C0008);
-    RunUpdateCheck(platform, view);
-    EXPECT_EQ(checkState.latestVersion, 0);
+    platform.downloadSucceeds = false;
+    RunUpdateCheck(state, platform, view);
+    EXPECT_EQ(state.latestVersion, 0);
     EXPECT_EQ(platform.CallsTo(L"OpenForReading"), (std::vector<std::wstring>{L"OpenForReading(" + Installed + L")"}));
-    EXPECT_FALSE(view.updateShown);
+    EXPECT_FALSE(view.updateOffered);
 }
 
 TEST_F(LatestFetch, ADownloadWithTwoSignaturesShowsBothAndTheLastDecides)
 {
     platform.published = "QM Build 05-05-2025\n<x/>\nQM Build 03-03-2023\n";
-    RunUpdateCheck(platform, view);
-    EXPECT_EQ(view.texts[1002], L"The latest version is:\tQM Build 05-05-2025QM Build 03-03-2023");
-    EXPECT_EQ(checkState.latestVersion, 20230303);
+    RunUpdateCheck(state, platform, view);
+    EXPECT_EQ(view.texts[Field::Latest], L"The latest version is:\tQM Build 05-05-2025QM Build 03-03-2023");
+    EXPECT_EQ(state.latestVersion, 20230303);
 }

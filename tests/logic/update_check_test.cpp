@@ -23,7 +23,7 @@ struct Outcome {
     const char* name;
     std::optional<std::string> installed;
     bool online;
-    int32_t downloadResult;
+    bool downloadSucceeds;
     std::optional<std::string> published;
     std::wstring runningLine;
     std::wstring latestLine;
@@ -33,35 +33,35 @@ struct Outcome {
 
 // clang-format off
 const Outcome Outcomes[] = {
-    {"nothing installed, latest obtained", std::nullopt, true, 0, "QM Build 09-18-2021",
+    {"nothing installed, latest obtained", std::nullopt, true, true, "QM Build 09-18-2021",
      RunningLabel + L"(Not available)", LatestLabel + L"QM Build 09-18-2021", Button::Install,
      expected::InstallOffer},
-    {"installed file without signature", "<commands/>", true, 0, "QM Build 09-18-2021",
+    {"installed file without signature", "<commands/>", true, true, "QM Build 09-18-2021",
      RunningLabel + L"(Not available)", LatestLabel + L"QM Build 09-18-2021", Button::Update,
      expected::SignatureOffer},
-    {"installed edition older", "QM Build 01-02-2020", true, 0, "QM Build 09-18-2021",
+    {"installed edition older", "QM Build 01-02-2020", true, true, "QM Build 09-18-2021",
      RunningLabel + L"QM Build 01-02-2020", LatestLabel + L"QM Build 09-18-2021", Button::Update,
      expected::UpdateOffer},
-    {"installed edition current", "QM Build 09-18-2021", true, 0, "QM Build 09-18-2021",
+    {"installed edition current", "QM Build 09-18-2021", true, true, "QM Build 09-18-2021",
      RunningLabel + L"QM Build 09-18-2021", LatestLabel + L"QM Build 09-18-2021", Button::Hidden,
      expected::UpToDate},
-    {"installed edition newer", "QM Build 10-18-2021", true, 0, "QM Build 09-18-2021",
+    {"installed edition newer", "QM Build 10-18-2021", true, true, "QM Build 09-18-2021",
      RunningLabel + L"QM Build 10-18-2021", LatestLabel + L"QM Build 09-18-2021", Button::Hidden,
      std::nullopt},
-    {"probe fails, file installed", "QM Build 09-18-2021", false, 0, "QM Build 10-18-2021",
+    {"probe fails, file installed", "QM Build 09-18-2021", false, true, "QM Build 10-18-2021",
      RunningLabel + L"QM Build 09-18-2021", LatestLabel + L"(Download failed)", Button::Hidden,
      ConnectionFailure},
-    {"probe fails, installed file without signature", "", false, 0, std::nullopt, RunningLabel,
+    {"probe fails, installed file without signature", "", false, true, std::nullopt, RunningLabel,
      LatestLabel + L"(Download failed)", Button::Hidden, ConnectionFailure},
-    {"download fails, file installed", "QM Build 09-18-2021", true, static_cast<int32_t>(0x800C0008), std::nullopt,
+    {"download fails, file installed", "QM Build 09-18-2021", true, false, std::nullopt,
      RunningLabel + L"QM Build 09-18-2021", LatestLabel + L"(Download failed)", Button::Hidden, std::nullopt},
-    {"download without signature", "QM Build 09-18-2021", true, 0, "<html>404</html>",
+    {"download without signature", "QM Build 09-18-2021", true, true, "<html>404</html>",
      RunningLabel + L"QM Build 09-18-2021", LatestLabel, Button::Hidden, std::nullopt},
-    {"download cannot be opened", "QM Build 09-18-2021", true, 0, std::nullopt,
+    {"download cannot be opened", "QM Build 09-18-2021", true, true, std::nullopt,
      RunningLabel + L"QM Build 09-18-2021", LatestLabel + L"(Not available)", Button::Hidden, std::nullopt},
-    {"nothing installed, probe fails", std::nullopt, false, 0, std::nullopt, RunningLabel + L"(Not available)",
+    {"nothing installed, probe fails", std::nullopt, false, true, std::nullopt, RunningLabel + L"(Not available)",
      LatestLabel + L"(Download failed)", Button::Hidden, ConnectionFailure},
-    {"nothing installed, download fails", std::nullopt, true, static_cast<int32_t>(0x800C0008), std::nullopt,
+    {"nothing installed, download fails", std::nullopt, true, false, std::nullopt,
      RunningLabel + L"(Not available)", LatestLabel + L"(Download failed)", Button::Hidden, std::nullopt},
 };
 // clang-format on
@@ -81,78 +81,82 @@ TEST_F(UpdateCheck, EachOutcomeShowsItsLinesStatusAndButton)
             platform.files[Installed] = *o.installed;
         }
         platform.online = o.online;
-        platform.downloadResult = o.downloadResult;
+        platform.downloadSucceeds = o.downloadSucceeds;
         platform.published = o.published;
         FakeStatusView view;
-        view.texts[1003] = Earlier;
+        view.texts[Field::Status] = Earlier;
 
-        RunUpdateCheck(platform, view);
+        RunUpdateCheck(state, platform, view);
 
-        EXPECT_EQ(view.texts[1001], o.runningLine);
-        EXPECT_EQ(view.texts[1002], o.latestLine);
+        EXPECT_EQ(view.texts[Field::Running], o.runningLine);
+        EXPECT_EQ(view.texts[Field::Latest], o.latestLine);
         EXPECT_EQ(Status(view), o.status.value_or(Earlier));
-        EXPECT_EQ(view.updateShown, o.button != Button::Hidden);
-        EXPECT_EQ(view.updateEnabled, o.button != Button::Hidden);
-        EXPECT_EQ(view.texts[1], o.button == Button::Install ? L"Install" : L"Update");
+        EXPECT_EQ(view.updateOffered, o.button != Button::Hidden);
+        EXPECT_EQ(view.buttonCaption, o.button == Button::Install ? L"Install" : L"Update");
         const size_t statusWrites = std::count_if(view.calls.begin(), view.calls.end(), [](const std::wstring& call) {
-            return call.starts_with(L"SetDlgItemTextW(1003, ");
+            return call.starts_with(L"SetFieldText(Status, ");
         });
         EXPECT_EQ(statusWrites, o.status ? 1u : 0u);
     }
 }
 
-TEST_F(UpdateCheck, AnOfferHidesTheButtonFirstThenShowsItBeforeTheLines)
+TEST_F(UpdateCheck, AnOfferWithdrawsTheButtonFirstThenOffersItBeforeTheLines)
 {
-    platform.files[Installed] = "QM Build 01-02-2020";
-    platform.published = "QM Build 09-18-2021";
-    RunUpdateCheck(platform, view);
-    EXPECT_EQ(view.calls,
-              (std::vector<std::wstring>{
-                  L"EnableWindow(1, false)",
-                  L"ShowWindow(1, 0)",
-                  L"SetDlgItemTextW(1, Update)",
-                  L"EnableWindow(1, true)",
-                  L"ShowWindow(1, 5)",
-                  L"SetDlgItemTextW(1003, " + expected::UpdateOffer + L")",
-                  L"SetDlgItemTextW(1001, You are running version:\tQM Build 01-02-2020)",
-                  L"SetDlgItemTextW(1002, The latest version is:\tQM Build 09-18-2021)",
-              }));
-}
-
-TEST_F(UpdateCheck, TheInstallOfferSetsTheCaptionBeforeShowingTheButton)
-{
-    platform.published = "QM Build 09-18-2021";
-    RunUpdateCheck(platform, view);
-    ASSERT_GE(view.calls.size(), 6u);
-    EXPECT_EQ(view.calls[3], L"SetDlgItemTextW(1, Install)");
-    EXPECT_EQ(view.calls[4], L"EnableWindow(1, true)");
-    EXPECT_EQ(view.calls[5], L"ShowWindow(1, 5)");
+    struct Case {
+        std::optional<std::string> installed;
+        std::wstring caption;
+        std::wstring status;
+        std::wstring running;
+    };
+    const Case cases[] = {
+        {"QM Build 01-02-2020", L"Update", expected::UpdateOffer, RunningLabel + L"QM Build 01-02-2020"},
+        {std::nullopt, L"Install", expected::InstallOffer, RunningLabel + L"(Not available)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.caption));
+        FakePlatform platform;
+        platform.userProfile = Profile;
+        platform.folders.insert(Folder);
+        if (c.installed) {
+            platform.files[Installed] = *c.installed;
+        }
+        platform.published = "QM Build 09-18-2021";
+        FakeStatusView view;
+        RunUpdateCheck(state, platform, view);
+        EXPECT_EQ(view.calls,
+                  (std::vector<std::wstring>{
+                      L"SetUpdateButton(withdrawn, Update)",
+                      L"SetUpdateButton(offered, " + c.caption + L")",
+                      L"SetFieldText(Status, " + c.status + L")",
+                      L"SetFieldText(Running, " + c.running + L")",
+                      L"SetFieldText(Latest, The latest version is:\tQM Build 09-18-2021)",
+                  }));
+    }
 }
 
 TEST_F(UpdateCheck, MakesThePlatformCallsInOrderWithTheirArguments)
 {
     platform.files[Installed] = "QM Build 01-02-2020";
     platform.published = "QM Build 09-18-2021";
-    RunUpdateCheck(platform, view);
-    EXPECT_EQ(
-        platform.CallsBesidesConversions(),
-        (std::vector<std::wstring>{
-            L"GetEnvironmentVariableW(USERPROFILE, 260)",
-            L"GetFileAttributesW(" + Folder + L")",
-            L"OpenForReading(" + Installed + L")",
-            L"InternetCheckConnectionW(http://www.quillmate.com, 1, 0)",
-            L"URLDownloadToFileW(null, http://quillmate.com/downloads/MyQMCommands.xml, " + Download + L", 0, null)",
-            L"OpenForReading(" + Download + L")",
-        }));
+    RunUpdateCheck(state, platform, view);
+    EXPECT_EQ(platform.CallsBesidesConversions(),
+              (std::vector<std::wstring>{
+                  L"ReadVariable(USERPROFILE, 260)",
+                  L"IsFolder(" + Folder + L")",
+                  L"OpenForReading(" + Installed + L")",
+                  L"CanReachSite(http://www.quillmate.com)",
+                  L"Download(http://quillmate.com/downloads/MyQMCommands.xml, " + Download + L")",
+                  L"OpenForReading(" + Download + L")",
+              }));
 }
 
 TEST_F(UpdateCheck, AFailedProbeDownloadsNothing)
 {
     platform.files[Installed] = "QM Build 01-02-2020";
     platform.online = false;
-    RunUpdateCheck(platform, view);
-    EXPECT_TRUE(platform.CallsTo(L"URLDownloadToFileW").empty());
-    EXPECT_EQ(platform.calls.back(), L"InternetCheckConnectionW(http://www.quillmate.com, 1, 0)");
+    RunUpdateCheck(state, platform, view);
+    EXPECT_TRUE(platform.CallsTo(L"Download").empty());
+    EXPECT_EQ(platform.calls.back(), L"CanReachSite(http://www.quillmate.com)");
 }
 
 TEST_F(UpdateCheck, AMissingFolderShowsTheFolderMessageAndStops)
@@ -161,7 +165,7 @@ TEST_F(UpdateCheck, AMissingFolderShowsTheFolderMessageAndStops)
         const char* name;
         std::optional<std::wstring> profile;
         bool plainFileAtFolder;
-        std::wstring attributesAskedFor;
+        std::wstring folderAskedFor;
     };
     const std::wstring suffix = L"\\AppData\\Roaming\\Quillmate\\QuillmateCommands\\";
     const Case cases[] = {
@@ -177,21 +181,19 @@ TEST_F(UpdateCheck, AMissingFolderShowsTheFolderMessageAndStops)
             platform.files[Folder] = "";
         }
         FakeStatusView view;
-        RunUpdateCheck(platform, view);
-        EXPECT_EQ(platform.calls,
-                  (std::vector<std::wstring>{L"GetEnvironmentVariableW(USERPROFILE, 260)",
-                                             L"GetFileAttributesW(" + c.attributesAskedFor + L")"}));
+        RunUpdateCheck(state, platform, view);
+        EXPECT_EQ(
+            platform.calls,
+            (std::vector<std::wstring>{L"ReadVariable(USERPROFILE, 260)", L"IsFolder(" + c.folderAskedFor + L")"}));
         EXPECT_EQ(view.calls,
                   (std::vector<std::wstring>{
-                      L"EnableWindow(1, false)",
-                      L"ShowWindow(1, 0)",
-                      L"SetDlgItemTextW(1, Update)",
-                      L"SetDlgItemTextW(1001, You are running version:\t(Not available))",
-                      L"SetDlgItemTextW(1002, The latest version is:\t(Not available))",
-                      L"SetDlgItemTextW(1003, " + expected::FolderMissing + L")",
+                      L"SetUpdateButton(withdrawn, Update)",
+                      L"SetFieldText(Running, You are running version:\t(Not available))",
+                      L"SetFieldText(Latest, The latest version is:\t(Not available))",
+                      L"SetFieldText(Status, " + expected::FolderMissing + L")",
                   }));
-        EXPECT_EQ(checkState.commandsFile[0], L'\0');
-        EXPECT_EQ(checkState.downloadFile[0], L'\0');
+        EXPECT_EQ(state.commandsFile[0], L'\0');
+        EXPECT_EQ(state.downloadFile[0], L'\0');
     }
 }
 
@@ -217,10 +219,10 @@ TEST_F(UpdateCheck, ProfilePathsThatDoNotFitCountAsAMissingFolder)
         const std::wstring profile = L"C:\\" + std::wstring(c.profileLength - 3, L'p');
         platform.userProfile = profile;
         platform.folders = {profile + Folder.substr(Profile.size())};
-        EXPECT_EQ(LocateCommands(platform), c.found);
-        const std::wstring download = checkState.downloadFile;
+        EXPECT_EQ(LocateCommands(state, platform), c.found);
+        const std::wstring download = state.downloadFile;
         EXPECT_EQ(download, c.found ? profile + Folder.substr(Profile.size()) + L"MyQMCommandsTemp.xml" : L"");
-        EXPECT_EQ(std::wstring(checkState.commandsFile).empty(), !c.found);
+        EXPECT_EQ(std::wstring(state.commandsFile).empty(), !c.found);
     }
 }
 
@@ -228,12 +230,12 @@ TEST_F(UpdateCheck, EveryCheckStartsFromNothing)
 {
     platform.files[Installed] = "QM Build 01-02-2020";
     platform.published = "QM Build 09-18-2021";
-    RunUpdateCheck(platform, view);
+    RunUpdateCheck(state, platform, view);
     platform.files[Installed] = "QM Build 09-18-2021";
-    RunUpdateCheck(platform, view);
-    EXPECT_EQ(view.texts[1001], RunningLabel + L"QM Build 09-18-2021");
-    EXPECT_EQ(view.texts[1002], LatestLabel + L"QM Build 09-18-2021");
+    RunUpdateCheck(state, platform, view);
+    EXPECT_EQ(view.texts[Field::Running], RunningLabel + L"QM Build 09-18-2021");
+    EXPECT_EQ(view.texts[Field::Latest], LatestLabel + L"QM Build 09-18-2021");
     EXPECT_EQ(Status(view), expected::UpToDate);
-    EXPECT_FALSE(view.updateShown);
-    EXPECT_EQ(std::wstring(checkState.statusText), L"");
+    EXPECT_FALSE(view.updateOffered);
+    EXPECT_EQ(std::wstring(state.statusText), L"");
 }

@@ -35,6 +35,7 @@ protected:
     const std::wstring download = folder + L"\\MyQMCommandsTemp.xml";
     std::optional<LoopbackHttpServer> site{QMCU_TEST_PROBE_PORT};
     std::optional<LoopbackHttpServer> files{QMCU_TEST_DOWNLOAD_PORT};
+    CheckState state{};
     Win32Platform platform;
     FakeStatusView view;
 };
@@ -42,22 +43,22 @@ protected:
 TEST_F(UpdateCycle, UpdatesAnOlderEditionAndCleansUp)
 {
     WriteFileBytes(installed, "<commands>QM Build 01-02-2020 and the user's own</commands>");
-    RunUpdateCheck(platform, view);
-    EXPECT_EQ(view.texts[1001], L"You are running version:\tQM Build 01-02-2020");
-    EXPECT_EQ(view.texts[1002], L"The latest version is:\tQM Build 09-18-2021");
-    EXPECT_EQ(view.texts[1003], expected::UpdateOffer);
-    EXPECT_TRUE(view.updateShown);
+    RunUpdateCheck(state, platform, view);
+    EXPECT_EQ(view.texts[Field::Running], L"You are running version:\tQM Build 01-02-2020");
+    EXPECT_EQ(view.texts[Field::Latest], L"The latest version is:\tQM Build 09-18-2021");
+    EXPECT_EQ(view.texts[Field::Status], expected::UpdateOffer);
+    EXPECT_TRUE(view.updateOffered);
     EXPECT_EQ(ReadFileBytes(download), Published);
 
-    ApplyUpdate(platform, view);
+    ApplyUpdate(state, platform, view);
     ASSERT_EQ(view.boxes.size(), 1u);
     EXPECT_EQ(view.boxes[0].caption, L"Success");
     EXPECT_EQ(ReadFileBytes(installed), Published);
-    EXPECT_EQ(view.texts[1003], expected::UpToDate);
-    EXPECT_FALSE(view.updateShown);
+    EXPECT_EQ(view.texts[Field::Status], expected::UpToDate);
+    EXPECT_FALSE(view.updateOffered);
     EXPECT_EQ(files->Requests(), 2);
 
-    DiscardDownload(platform, view);
+    DiscardDownload(state, platform, view);
     EXPECT_FALSE(FileExists(download));
     EXPECT_EQ(view.boxes.size(), 1u);
 }
@@ -66,10 +67,11 @@ TEST_F(UpdateCycle, AClosedSiteIsAConnectionFailureNamingHostAndPort)
 {
     WriteFileBytes(installed, "QM Build 01-02-2020");
     site.reset();
-    RunUpdateCheck(platform, view);
-    EXPECT_EQ(view.texts[1002], L"The latest version is:\t(Download failed)");
-    EXPECT_EQ(view.texts[1003], expected::ConnectionFailure(L"127.0.0.1:" + std::to_wstring(QMCU_TEST_PROBE_PORT)));
-    EXPECT_FALSE(view.updateShown);
+    RunUpdateCheck(state, platform, view);
+    EXPECT_EQ(view.texts[Field::Latest], L"The latest version is:\t(Download failed)");
+    EXPECT_EQ(view.texts[Field::Status],
+              expected::ConnectionFailure(L"127.0.0.1:" + std::to_wstring(QMCU_TEST_PROBE_PORT)));
+    EXPECT_FALSE(view.updateOffered);
     EXPECT_EQ(files->Requests(), 0);
 }
 
@@ -78,9 +80,9 @@ TEST_F(UpdateCycle, AFailedDownloadLeavesAnEarlierCopyUnreadAndTheStatusAlone)
     WriteFileBytes(installed, "QM Build 01-02-2020");
     WriteFileBytes(download, "QM Build 01-01-2030");
     files.reset();
-    RunUpdateCheck(platform, view);
-    EXPECT_EQ(view.texts[1002], L"The latest version is:\t(Download failed)");
-    EXPECT_EQ(view.texts.count(1003), 0u);
-    EXPECT_FALSE(view.updateShown);
+    RunUpdateCheck(state, platform, view);
+    EXPECT_EQ(view.texts[Field::Latest], L"The latest version is:\t(Download failed)");
+    EXPECT_EQ(view.texts.count(Field::Status), 0u);
+    EXPECT_FALSE(view.updateOffered);
     EXPECT_EQ(ReadFileBytes(download), "QM Build 01-01-2030");
 }

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <span>
 #include <string>
 
 namespace {
@@ -34,19 +35,20 @@ TEST_F(Win32PlatformTest, EnvironmentVariablesAreCopiedOnlyWhenTheyFit)
 {
     ASSERT_TRUE(SetEnvironmentVariableW(L"QMCU_TEST_VALUE", L"abc"));
     wchar_t buffer[8] = L"zzzzzzz";
-    EXPECT_EQ(platform.GetEnvironmentVariableW(L"QMCU_TEST_VALUE", buffer, 3), 4u);
-    EXPECT_STREQ(buffer, L"zzzzzzz");
-    EXPECT_EQ(platform.GetEnvironmentVariableW(L"QMCU_TEST_VALUE", buffer, 4), 3u);
+    EXPECT_FALSE(platform.ReadVariable(L"QMCU_TEST_VALUE", std::span(buffer, 3)));
+    EXPECT_STREQ(buffer, L"");
+    EXPECT_TRUE(platform.ReadVariable(L"QMCU_TEST_VALUE", std::span(buffer, 4)));
     EXPECT_STREQ(buffer, L"abc");
-    EXPECT_EQ(platform.GetEnvironmentVariableW(L"QMCU_TEST_UNSET", buffer, 8), 0u);
+    EXPECT_TRUE(platform.ReadVariable(L"QMCU_TEST_UNSET", buffer));
+    EXPECT_STREQ(buffer, L"");
 }
 
-TEST_F(Win32PlatformTest, FileAttributesTellFoldersFromFilesAndAbsence)
+TEST_F(Win32PlatformTest, OnlyAnExistingFolderIsAFolder)
 {
     WriteFileBytes(PathOf(L"file"), "x");
-    EXPECT_NE(platform.GetFileAttributesW(folder.Path().c_str()) & win32::FileAttributeDirectory, 0u);
-    EXPECT_EQ(platform.GetFileAttributesW(PathOf(L"file").c_str()) & win32::FileAttributeDirectory, 0u);
-    EXPECT_EQ(platform.GetFileAttributesW(PathOf(L"absent").c_str()), win32::InvalidFileAttributes);
+    EXPECT_TRUE(platform.IsFolder(folder.Path().c_str()));
+    EXPECT_FALSE(platform.IsFolder(PathOf(L"file").c_str()));
+    EXPECT_FALSE(platform.IsFolder(PathOf(L"absent").c_str()));
 }
 
 TEST_F(Win32PlatformTest, FilesAreReadAsBytesWithoutTextModeTranslation)
@@ -86,12 +88,12 @@ TEST_F(Win32PlatformTest, CopyOverwritesUnlessTheTargetIsHeld)
     const std::wstring target = PathOf(L"target.xml");
     WriteFileBytes(source, "new");
     WriteFileBytes(target, "old and longer");
-    EXPECT_TRUE(platform.CopyFileW(source.c_str(), target.c_str(), false));
+    EXPECT_TRUE(platform.CopyOver(source.c_str(), target.c_str()));
     EXPECT_EQ(ReadFileBytes(target), "new");
 
     WriteFileBytes(source, "newer");
     const UniqueHandle holder = HoldFile(target, FILE_SHARE_READ);
-    EXPECT_FALSE(platform.CopyFileW(source.c_str(), target.c_str(), false));
+    EXPECT_FALSE(platform.CopyOver(source.c_str(), target.c_str()));
     EXPECT_EQ(ReadFileBytes(target), "new");
 }
 
@@ -99,22 +101,29 @@ TEST_F(Win32PlatformTest, RemoveDeletesByWidePathAndFailsOnAHeldFile)
 {
     const std::wstring outsideCodePage = PathOf(L"\x0394\x03B5\x03BB\x03C4\x03AF\x03BF-\x65E5\x672C.xml");
     WriteFileBytes(outsideCodePage, "x");
-    EXPECT_EQ(platform.RemoveW(outsideCodePage.c_str()), 0);
+    EXPECT_TRUE(platform.Remove(outsideCodePage.c_str()));
     EXPECT_FALSE(FileExists(outsideCodePage));
 
     const std::wstring held = PathOf(L"held.xml");
     WriteFileBytes(held, "x");
     const UniqueHandle holder = HoldFile(held, FILE_SHARE_READ);
-    EXPECT_NE(platform.RemoveW(held.c_str()), 0);
+    EXPECT_FALSE(platform.Remove(held.c_str()));
     EXPECT_TRUE(FileExists(held));
-    EXPECT_NE(platform.RemoveW(PathOf(L"absent.xml").c_str()), 0);
+    EXPECT_FALSE(platform.Remove(PathOf(L"absent.xml").c_str()));
 }
 
-TEST_F(Win32PlatformTest, ConvertsASignatureFromTheThreadCodePage)
+TEST_F(Win32PlatformTest, ConvertsFromTheCodePageOfTheThreadsLanguage)
 {
-    wchar_t wide[20] = L"";
-    EXPECT_EQ(platform.MultiByteToWideChar(win32::CpThreadAcp, 0, "QM Build 09-18-2021", 20, wide, 20), 20);
-    EXPECT_STREQ(wide, L"QM Build 09-18-2021");
+    wchar_t buffer[19];
+    EXPECT_EQ(platform.ToWideText("QM Build 09-18-2021", buffer), L"QM Build 09-18-2021");
+    EXPECT_EQ(platform.ToWideText("QM Build 09-18-2021", std::span(buffer, 18)), L"");
+    // Byte 0xC0 is Cyrillic A in the Russian code page, and A with a grave
+    // accent in the Western one that the process's own code page is here.
+    const LCID previous = GetThreadLocale();
+    ASSERT_TRUE(SetThreadLocale(MAKELCID(MAKELANGID(LANG_RUSSIAN, SUBLANG_DEFAULT), SORT_DEFAULT)));
+    const std::wstring russian(platform.ToWideText("\xC0", buffer));
+    SetThreadLocale(previous);
+    EXPECT_EQ(russian, L"\x0410");
 }
 
 TEST_F(Win32PlatformTest, ProbesAndDownloadsFromALoopbackServer)
@@ -126,12 +135,12 @@ TEST_F(Win32PlatformTest, ProbesAndDownloadsFromALoopbackServer)
         LoopbackHttpServer server;
         server.Serve("/file.xml", {.body = "<x>QM Build 09-18-2021</x>\r\n"});
         site = L"http://127.0.0.1:" + std::to_wstring(server.Port());
-        EXPECT_TRUE(platform.InternetCheckConnectionW(site.c_str(), win32::FlagIccForceConnection, 0));
-        EXPECT_EQ(platform.URLDownloadToFileW(nullptr, (site + L"/file.xml").c_str(), target.c_str(), 0, nullptr), 0);
+        EXPECT_TRUE(platform.CanReachSite(site.c_str()));
+        EXPECT_TRUE(platform.Download((site + L"/file.xml").c_str(), target.c_str()));
         EXPECT_EQ(ReadFileBytes(target), "<x>QM Build 09-18-2021</x>\r\n");
     }
     // The server is gone: its port is closed now.
-    EXPECT_FALSE(platform.InternetCheckConnectionW(site.c_str(), win32::FlagIccForceConnection, 0));
-    EXPECT_LT(platform.URLDownloadToFileW(nullptr, (site + L"/file.xml").c_str(), target.c_str(), 0, nullptr), 0);
+    EXPECT_FALSE(platform.CanReachSite(site.c_str()));
+    EXPECT_FALSE(platform.Download((site + L"/file.xml").c_str(), target.c_str()));
     EXPECT_EQ(ReadFileBytes(target), "<x>QM Build 09-18-2021</x>\r\n");
 }

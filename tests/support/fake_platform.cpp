@@ -23,21 +23,6 @@ private:
     size_t position_ = 0;
 };
 
-std::wstring Flag(bool value)
-{
-    return value ? L"true" : L"false";
-}
-
-std::wstring Pointer(const void* pointer)
-{
-    return pointer ? L"object" : L"null";
-}
-
-std::wstring Bytes(const char* text, int length)
-{
-    return Widen(length < 0 ? std::string_view(text) : std::string_view(text, static_cast<size_t>(length)));
-}
-
 } // namespace
 
 std::wstring Widen(std::string_view text)
@@ -64,7 +49,7 @@ std::vector<std::wstring> FakePlatform::CallsBesidesConversions() const
 {
     std::vector<std::wstring> rest;
     std::copy_if(calls.begin(), calls.end(), std::back_inserter(rest), [](const std::wstring& call) {
-        return !call.starts_with(L"MultiByteToWideChar(");
+        return !call.starts_with(L"ToWideText(");
     });
     return rest;
 }
@@ -74,74 +59,62 @@ bool FakePlatform::IsHeld(const std::wstring& path) const
     return heldExclusively.contains(path) || heldForReading.contains(path);
 }
 
-uint32_t FakePlatform::GetEnvironmentVariableW(const wchar_t* name, wchar_t* buffer, uint32_t size)
+bool FakePlatform::ReadVariable(const wchar_t* name, std::span<wchar_t> value)
 {
-    calls.push_back(L"GetEnvironmentVariableW(" + std::wstring(name) + L", " + std::to_wstring(size) + L")");
-    if (Fails(L"GetEnvironmentVariableW") || std::wstring(name) != L"USERPROFILE" || !userProfile) {
-        return 0;
-    }
-    const size_t needed = userProfile->size() + 1;
-    if (needed > size) {
-        return static_cast<uint32_t>(needed);
-    }
-    std::copy(userProfile->c_str(), userProfile->c_str() + needed, buffer);
-    return static_cast<uint32_t>(userProfile->size());
-}
-
-uint32_t FakePlatform::GetFileAttributesW(const wchar_t* path)
-{
-    calls.push_back(L"GetFileAttributesW(" + std::wstring(path) + L")");
-    if (Fails(L"GetFileAttributesW")) {
-        return win32::InvalidFileAttributes;
-    }
-    if (folders.contains(path)) {
-        return win32::FileAttributeDirectory;
-    }
-    return files.contains(path) ? 0x20u : win32::InvalidFileAttributes;
-}
-
-bool FakePlatform::InternetCheckConnectionW(const wchar_t* url, uint32_t flags, uint32_t reserved)
-{
-    calls.push_back(L"InternetCheckConnectionW(" + std::wstring(url) + L", " + std::to_wstring(flags) + L", " +
-                    std::to_wstring(reserved) + L")");
-    return online && !Fails(L"InternetCheckConnectionW");
-}
-
-int32_t FakePlatform::URLDownloadToFileW(void* caller,
-                                         const wchar_t* url,
-                                         const wchar_t* fileName,
-                                         uint32_t reserved,
-                                         void* callback)
-{
-    calls.push_back(L"URLDownloadToFileW(" + Pointer(caller) + L", " + url + L", " + fileName + L", " +
-                    std::to_wstring(reserved) + L", " + Pointer(callback) + L")");
-    if (Fails(L"URLDownloadToFileW")) {
-        return static_cast<int32_t>(0x800C0008); // INET_E_DOWNLOAD_FAILURE
-    }
-    if (downloadResult >= 0 && published) {
-        files[fileName] = *published;
-    }
-    return downloadResult;
-}
-
-bool FakePlatform::CopyFileW(const wchar_t* existing, const wchar_t* target, bool failIfExists)
-{
-    calls.push_back(L"CopyFileW(" + std::wstring(existing) + L", " + target + L", " + Flag(failIfExists) + L")");
-    const auto source = files.find(existing);
-    if (Fails(L"CopyFileW") || source == files.end() || heldExclusively.contains(existing) || IsHeld(target)) {
+    calls.push_back(L"ReadVariable(" + std::wstring(name) + L", " + std::to_wstring(value.size()) + L")");
+    value[0] = L'\0';
+    if (Fails(L"ReadVariable")) {
         return false;
     }
-    files[target] = source->second;
+    if (std::wstring(name) != L"USERPROFILE" || !userProfile) {
+        return true;
+    }
+    if (userProfile->size() + 1 > value.size()) {
+        return false;
+    }
+    std::copy(userProfile->c_str(), userProfile->c_str() + userProfile->size() + 1, value.begin());
     return true;
 }
 
-int FakePlatform::RemoveW(const wchar_t* path)
+bool FakePlatform::IsFolder(const wchar_t* path)
 {
-    calls.push_back(L"RemoveW(" + std::wstring(path) + L")");
-    if (Fails(L"RemoveW") || IsHeld(path)) {
-        return -1;
+    calls.push_back(L"IsFolder(" + std::wstring(path) + L")");
+    return !Fails(L"IsFolder") && folders.contains(path);
+}
+
+bool FakePlatform::CanReachSite(const wchar_t* url)
+{
+    calls.push_back(L"CanReachSite(" + std::wstring(url) + L")");
+    return online && !Fails(L"CanReachSite");
+}
+
+bool FakePlatform::Download(const wchar_t* url, const wchar_t* path)
+{
+    calls.push_back(L"Download(" + std::wstring(url) + L", " + path + L")");
+    if (Fails(L"Download") || !downloadSucceeds) {
+        return false;
     }
-    return files.erase(path) == 1 ? 0 : -1;
+    if (published) {
+        files[path] = *published;
+    }
+    return true;
+}
+
+bool FakePlatform::CopyOver(const wchar_t* source, const wchar_t* target)
+{
+    calls.push_back(L"CopyOver(" + std::wstring(source) + L", " + target + L")");
+    const auto found = files.find(source);
+    if (Fails(L"CopyOver") || found == files.end() || heldExclusively.contains(source) || IsHeld(target)) {
+        return false;
+    }
+    files[target] = found->second;
+    return true;
+}
+
+bool FakePlatform::Remove(const wchar_t* path)
+{
+    calls.push_back(L"Remove(" + std::wstring(path) + L")");
+    return !Fails(L"Remove") && !IsHeld(path) && files.erase(path) == 1;
 }
 
 std::unique_ptr<InputFile> FakePlatform::OpenForReading(const wchar_t* path)
@@ -154,20 +127,13 @@ std::unique_ptr<InputFile> FakePlatform::OpenForReading(const wchar_t* path)
     return std::make_unique<MemoryFile>(file->second, readSize);
 }
 
-int FakePlatform::MultiByteToWideChar(uint32_t codePage,
-                                      uint32_t flags,
-                                      const char* text,
-                                      int length,
-                                      wchar_t* buffer,
-                                      int size)
+std::wstring_view FakePlatform::ToWideText(std::string_view text, std::span<wchar_t> buffer)
 {
-    calls.push_back(L"MultiByteToWideChar(" + std::to_wstring(codePage) + L", " + std::to_wstring(flags) + L", " +
-                    Bytes(text, length < 0 ? -1 : length - 1) + L", " + std::to_wstring(length) + L", " +
-                    std::to_wstring(size) + L")");
-    const std::wstring wide = Bytes(text, length < 0 ? -1 : length - 1) + L'\0';
-    if (Fails(L"MultiByteToWideChar") || static_cast<int>(wide.size()) > size) {
-        return 0;
+    calls.push_back(L"ToWideText(" + Widen(text) + L", " + std::to_wstring(buffer.size()) + L")");
+    if (Fails(L"ToWideText") || text.size() > buffer.size()) {
+        return {};
     }
-    std::copy(wide.begin(), wide.end(), buffer);
-    return static_cast<int>(wide.size());
+    const std::wstring wide = Widen(text);
+    std::copy(wide.begin(), wide.end(), buffer.begin());
+    return {buffer.data(), wide.size()};
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/platform_services.h"
+#include "logic/platform_services.h"
 
 #include <cstdint>
 #include <map>
@@ -21,11 +21,11 @@ public:
     // Held by another program that shares reading only: opening works, copying onto and deleting fail.
     std::set<std::wstring> heldForReading;
     bool online = true;
-    int32_t downloadResult = 0;
+    bool downloadSucceeds = true;
     // What a successful download writes; nothing when unset.
     std::optional<std::string> published;
-    // Calls that fail, by name, whatever the state: "GetFileAttributesW"
-    // answers INVALID_FILE_ATTRIBUTES, "OpenForReading" null, and so on.
+    // Calls that fail, by name, whatever the state: "IsFolder" answers false,
+    // "OpenForReading" null, and so on.
     std::set<std::wstring> failing;
     // Largest read a file answers, so that tests can split files into small reads.
     size_t readSize = SIZE_MAX;
@@ -37,19 +37,14 @@ public:
     // The log without the text conversions.
     std::vector<std::wstring> CallsBesidesConversions() const;
 
-    uint32_t GetEnvironmentVariableW(const wchar_t* name, wchar_t* buffer, uint32_t size) override;
-    uint32_t GetFileAttributesW(const wchar_t* path) override;
-    bool InternetCheckConnectionW(const wchar_t* url, uint32_t flags, uint32_t reserved) override;
-    int32_t URLDownloadToFileW(void* caller,
-                               const wchar_t* url,
-                               const wchar_t* fileName,
-                               uint32_t reserved,
-                               void* callback) override;
-    bool CopyFileW(const wchar_t* existing, const wchar_t* target, bool failIfExists) override;
-    int RemoveW(const wchar_t* path) override;
+    bool ReadVariable(const wchar_t* name, std::span<wchar_t> value) override;
+    bool IsFolder(const wchar_t* path) override;
+    bool CanReachSite(const wchar_t* url) override;
+    bool Download(const wchar_t* url, const wchar_t* path) override;
+    bool CopyOver(const wchar_t* source, const wchar_t* target) override;
+    bool Remove(const wchar_t* path) override;
     std::unique_ptr<InputFile> OpenForReading(const wchar_t* path) override;
-    int MultiByteToWideChar(uint32_t codePage, uint32_t flags, const char* text, int length, wchar_t* buffer, int size)
-        override;
+    std::wstring_view ToWideText(std::string_view text, std::span<wchar_t> buffer) override;
 
 private:
     bool IsHeld(const std::wstring& path) const;

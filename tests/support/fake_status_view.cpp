@@ -1,30 +1,38 @@
 #include "fake_status_view.h"
 
-void FakeStatusView::SetDlgItemTextW(int id, const wchar_t* text)
-{
-    calls.push_back(L"SetDlgItemTextW(" + std::to_wstring(id) + L", " + text + L")");
-    texts[id] = text;
-}
+namespace {
 
-void FakeStatusView::EnableWindow(int id, bool enable)
+const wchar_t* NameOf(Field field)
 {
-    calls.push_back(L"EnableWindow(" + std::to_wstring(id) + L", " + (enable ? L"true" : L"false") + L")");
-    if (id == control::UpdateButton) {
-        updateEnabled = enable;
+    switch (field) {
+    case Field::Running:
+        return L"Running";
+    case Field::Latest:
+        return L"Latest";
+    case Field::Status:
+        break;
     }
+    return L"Status";
 }
 
-void FakeStatusView::ShowWindow(int id, int command)
+} // namespace
+
+void FakeStatusView::SetFieldText(Field field, const wchar_t* text)
 {
-    calls.push_back(L"ShowWindow(" + std::to_wstring(id) + L", " + std::to_wstring(command) + L")");
-    if (id == control::UpdateButton) {
-        updateShown = command == win32::SwShow;
-    }
+    calls.push_back(L"SetFieldText(" + std::wstring(NameOf(field)) + L", " + text + L")");
+    texts[field] = text;
 }
 
-int FakeStatusView::MessageBoxW(const wchar_t* text, const wchar_t* caption, uint32_t style)
+void FakeStatusView::SetUpdateButton(bool offered, const wchar_t* caption)
 {
-    calls.push_back(L"MessageBoxW(" + std::wstring(text) + L", " + caption + L", " + std::to_wstring(style) + L")");
-    boxes.push_back({text, caption, style});
-    return 1; // IDOK
+    calls.push_back(L"SetUpdateButton(" + std::wstring(offered ? L"offered" : L"withdrawn") + L", " + caption + L")");
+    updateOffered = offered;
+    buttonCaption = caption;
+}
+
+void FakeStatusView::ShowMessage(MessageKind kind, const wchar_t* text, const wchar_t* caption)
+{
+    calls.push_back(L"ShowMessage(" + std::wstring(kind == MessageKind::Information ? L"Information" : L"Plain") +
+                    L", " + text + L", " + caption + L")");
+    boxes.push_back({text, caption, kind});
 }

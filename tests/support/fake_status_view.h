@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/status_view.h"
+#include "logic/status_view.h"
 
 #include <map>
 #include <string>
@@ -12,17 +12,16 @@ public:
     struct Box {
         std::wstring text;
         std::wstring caption;
-        uint32_t style;
+        MessageKind kind;
     };
 
     std::vector<std::wstring> calls;
-    std::map<int, std::wstring> texts;
-    bool updateEnabled = false;
-    bool updateShown = false;
+    std::map<Field, std::wstring> texts;
+    std::wstring buttonCaption = L"Update";
+    bool updateOffered = false;
     std::vector<Box> boxes;
 
-    void SetDlgItemTextW(int id, const wchar_t* text) override;
-    void EnableWindow(int id, bool enable) override;
-    void ShowWindow(int id, int command) override;
-    int MessageBoxW(const wchar_t* text, const wchar_t* caption, uint32_t style) override;
+    void SetFieldText(Field field, const wchar_t* text) override;
+    void SetUpdateButton(bool offered, const wchar_t* caption) override;
+    void ShowMessage(MessageKind kind, const wchar_t* text, const wchar_t* caption) override;
 };

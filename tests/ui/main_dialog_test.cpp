@@ -152,7 +152,7 @@ TEST_F(DialogRun, OnlyTheControlIdSelectsTheCommand)
         // Commands from the other controls do nothing.
         SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(1003, EN_SETFOCUS), 0);
         SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(1001, EN_KILLFOCUS), 0);
-        copiesAfterOtherCommands = platform.CallsTo(L"CopyFileW").size();
+        copiesAfterOtherCommands = platform.CallsTo(L"CopyOver").size();
         // An Update command with any notification code applies the update.
         PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, 1), 0);
         succeeded = AnswerBox(dialog, L"Success");
@@ -160,7 +160,7 @@ TEST_F(DialogRun, OnlyTheControlIdSelectsTheCommand)
     });
     EXPECT_EQ(copiesAfterOtherCommands, 0u);
     EXPECT_TRUE(succeeded);
-    EXPECT_EQ(platform.CallsTo(L"CopyFileW").size(), 1u);
+    EXPECT_EQ(platform.CallsTo(L"CopyOver").size(), 1u);
     EXPECT_EQ(platform.files[Installed], "QM Build 09-18-2021");
 }
 

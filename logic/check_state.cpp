@@ -1,3 +1,0 @@
-#include "check_state.h"
-
-CheckState checkState;
