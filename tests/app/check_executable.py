@@ -2,11 +2,13 @@
 """Checks QMCommandsUpdater.exe from the file itself: the PE header, the DLLs it
 imports and every resource (dialog template, icon, version record, manifest).
 
-Usage: check_executable.py PATH/TO/QMCommandsUpdater.exe [unittest arguments]
+Usage: check_executable.py PATH/TO/QMCommandsUpdater.exe [PROBE_URL DOWNLOAD_URL] [unittest arguments]
+The URLs that the executable must have compiled in default to the vendor's.
 Needs Debian's python3-pefile.
 """
 
 import os
+import re
 import struct
 import sys
 import unittest
@@ -15,6 +17,9 @@ import xml.etree.ElementTree as ElementTree
 import pefile
 
 EXECUTABLE = None
+PROBE_URL = "http://www.quillmate.com"
+DOWNLOAD_URL = "http://quillmate.com/downloads/MyQMCommands.xml"
+INSTANCE_MUTEX_NAME = "{67ACC7DB-DA6E-4E0C-9612-EDED8DEDC465}"
 
 RT_ICON, RT_DIALOG, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 5, 14, 16, 24
 GERMAN, US_ENGLISH = 1031, 1033
@@ -187,6 +192,14 @@ class Executable(unittest.TestCase):
         translations = [var.entry for info in self.pe.FileInfo[0] if info.Key == b"VarFileInfo" for var in info.Var]
         self.assertEqual(translations, [{b"Translation": "0x0409 0x04b0"}])
 
+    def test_compiled_in_site_download_and_mutex_name(self):
+        with open(EXECUTABLE, "rb") as executable:
+            data = executable.read()
+        # Zero-terminated UTF-16 texts of printable ASCII, as the program keeps them.
+        texts = {run.decode("utf-16-le") for run in re.findall(rb"(?<=\0\0)(?:[\x20-\x7e]\0){8,}(?=\0\0)", data)}
+        self.assertEqual({text for text in texts if text.startswith("http")}, {PROBE_URL, DOWNLOAD_URL})
+        self.assertIn(INSTANCE_MUTEX_NAME, texts)
+
     def test_manifest_holds_only_the_as_invoker_trust_block(self):
         manifest = ElementTree.fromstring(self.only(RT_MANIFEST, 1, US_ENGLISH))
         children = [child.tag for child in manifest]
@@ -198,4 +211,6 @@ class Executable(unittest.TestCase):
 
 if __name__ == "__main__":
     EXECUTABLE = sys.argv.pop(1)
+    if len(sys.argv) > 2 and not sys.argv[1].startswith("-"):
+        PROBE_URL, DOWNLOAD_URL = sys.argv.pop(1), sys.argv.pop(1)
     unittest.main(verbosity=2)

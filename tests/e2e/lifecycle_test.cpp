@@ -61,6 +61,26 @@ TEST_F(Lifecycle, ASecondInstanceEndsAtOnceAndANewStartWorksAfterTheFirstCloses)
     Close(*third);
 }
 
+TEST_F(Lifecycle, TheInstanceIsFoundByTheMutexName)
+{
+    constexpr wchar_t Name[] = L"{67ACC7DB-DA6E-4E0C-9612-EDED8DEDC465}";
+    {
+        // A mutex of that name held by any other process stops a start.
+        const UniqueHandle mutex(CreateMutexW(nullptr, TRUE, Name));
+        ASSERT_TRUE(mutex.IsValid());
+        ProgramDriver program(profile.Path(), profile.Path());
+        EXPECT_EQ(program.WaitForExit(10000), 0u);
+        EXPECT_EQ(CountProgramDialogs(), 0);
+    }
+    // Another kind of object with that name keeps the mutex from being
+    // created; the program then runs without the guard.
+    const UniqueHandle event(CreateEventW(nullptr, TRUE, FALSE, Name));
+    ASSERT_TRUE(event.IsValid());
+    const auto program = Start();
+    EXPECT_EQ(program->Read().latest, expected::LatestLabel + L"QM Build 09-18-2021");
+    Close(*program);
+}
+
 TEST_F(Lifecycle, CloseHasTheFocusAndIsTheDefaultSoEnterCloses)
 {
     const auto program = Start();
