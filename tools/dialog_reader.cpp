@@ -4,6 +4,8 @@
 // Usage: dialog_reader [--close | --close-when FILE] [--timeout SECONDS]
 // Exit code: 0 when the dialog was found, 1 when it never appeared.
 
+#include "remote_dialog.h"
+
 #include <windows.h>
 
 #include <cstdio>
@@ -11,15 +13,6 @@
 #include <string>
 
 namespace {
-
-constexpr wchar_t Caption[] = L"QM 2020 Commands Updater Ver. 1.0.5";
-
-std::wstring ControlText(HWND dialog, int id)
-{
-    wchar_t text[2048] = L"";
-    GetDlgItemTextW(dialog, id, text, 2048);
-    return text;
-}
 
 // The text as UTF-8, its lines indented; tabs and lone carriage returns are
 // made visible.
@@ -36,17 +29,13 @@ std::string Printable(const std::wstring& text)
                                         : std::wstring(1, text[i]);
         }
     }
-    const int size = WideCharToMultiByte(CP_UTF8, 0, shown.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string utf8(size, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, shown.c_str(), -1, utf8.data(), size, nullptr, nullptr);
-    utf8.pop_back();
-    return utf8;
+    return Utf8(shown);
 }
 
 HWND WaitForDialog(int timeoutSeconds)
 {
     for (int waited = 0; waited < timeoutSeconds * 10; ++waited) {
-        HWND dialog = FindWindowW(L"#32770", Caption);
+        HWND dialog = FindWindowW(L"#32770", DialogCaption);
         if (dialog != nullptr && IsWindowVisible(dialog)) {
             return dialog;
         }
@@ -61,14 +50,14 @@ void Print(HWND dialog)
     GetWindowRect(dialog, &frame);
     HWND button = GetDlgItem(dialog, IDOK);
     std::printf("Window:   \"%s\" at %ld,%ld, %ldx%ld\n",
-                Printable(Caption).c_str(),
+                Printable(DialogCaption).c_str(),
                 frame.left,
                 frame.top,
                 frame.right - frame.left,
                 frame.bottom - frame.top);
-    std::printf("Installed line: %s\n", Printable(ControlText(dialog, 1001)).c_str());
-    std::printf("Latest line:    %s\n", Printable(ControlText(dialog, 1002)).c_str());
-    std::printf("Status area:\n  %s\n", Printable(ControlText(dialog, 1003)).c_str());
+    std::printf("Installed line: %s\n", Printable(ControlText(dialog, IDC_RUNNING)).c_str());
+    std::printf("Latest line:    %s\n", Printable(ControlText(dialog, IDC_LATEST)).c_str());
+    std::printf("Status area:\n  %s\n", Printable(ControlText(dialog, IDC_STATUS)).c_str());
     std::printf("Button:   [%s] %s, %s; [Close]\n",
                 Printable(ControlText(dialog, IDOK)).c_str(),
                 IsWindowVisible(button) ? "shown" : "hidden",

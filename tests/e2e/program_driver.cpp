@@ -20,27 +20,6 @@ std::wstring ProgramPath()
     return path.substr(0, path.find_last_of(L'\\') + 1) + L"QMCommandsUpdater.exe";
 }
 
-// The current environment with USERPROFILE replaced or removed, as a block
-// for CreateProcessW: "name=value" strings, each ended by a zero, and one
-// more zero at the end.
-std::vector<wchar_t> EnvironmentWith(const std::optional<std::wstring>& userProfile)
-{
-    std::vector<wchar_t> block;
-    wchar_t* strings = GetEnvironmentStringsW();
-    for (const wchar_t* entry = strings; *entry != L'\0'; entry += wcslen(entry) + 1) {
-        if (_wcsnicmp(entry, L"USERPROFILE=", 12) != 0) {
-            block.insert(block.end(), entry, entry + wcslen(entry) + 1);
-        }
-    }
-    FreeEnvironmentStringsW(strings);
-    if (userProfile) {
-        const std::wstring entry = L"USERPROFILE=" + *userProfile;
-        block.insert(block.end(), entry.c_str(), entry.c_str() + entry.size() + 1);
-    }
-    block.push_back(L'\0');
-    return block;
-}
-
 struct Search {
     DWORD processId;
     HWND owner;
@@ -117,13 +96,6 @@ HWND OwnedBox(HWND dialog)
 
 } // namespace
 
-std::wstring ControlText(HWND dialog, int controlId)
-{
-    wchar_t text[2048] = L"";
-    GetDlgItemTextW(dialog, controlId, text, 2048);
-    return text;
-}
-
 int CountProgramDialogs()
 {
     int count = 0;
@@ -133,24 +105,10 @@ int CountProgramDialogs()
 
 ProgramDriver::ProgramDriver(const std::optional<std::wstring>& userProfile, const std::wstring& workingFolder)
 {
-    std::wstring commandLine = L"\"" + ProgramPath() + L"\"";
-    std::vector<wchar_t> environment = EnvironmentWith(userProfile);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (CreateProcessW(nullptr,
-                       commandLine.data(),
-                       nullptr,
-                       nullptr,
-                       FALSE,
-                       CREATE_UNICODE_ENVIRONMENT,
-                       environment.data(),
-                       workingFolder.c_str(),
-                       &startup,
-                       &process)) {
-        CloseHandle(process.hThread);
-        process_ = UniqueHandle(process.hProcess);
-        processId_ = process.dwProcessId;
+    std::vector<wchar_t> environment = EnvironmentWithProfile(userProfile);
+    if (const std::optional<StartedProgram> started = StartProgram(ProgramPath(), environment, workingFolder)) {
+        process_ = UniqueHandle(started->process);
+        processId_ = started->processId;
     }
 }
 
@@ -187,9 +145,9 @@ DWORD ProgramDriver::ThreadId() const
 DialogState ProgramDriver::Read() const
 {
     HWND button = GetDlgItem(dialog_, IDOK);
-    return {ControlText(dialog_, 1001),
-            ControlText(dialog_, 1002),
-            ControlText(dialog_, 1003),
+    return {ControlText(dialog_, IDC_RUNNING),
+            ControlText(dialog_, IDC_LATEST),
+            ControlText(dialog_, IDC_STATUS),
             ControlText(dialog_, IDOK),
             IsWindowVisible(button) != FALSE,
             IsWindowEnabled(button) != FALSE};

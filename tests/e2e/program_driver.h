@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/unique_handle.h"
+#include "remote_dialog.h"
 
 #include <windows.h>
 
@@ -76,11 +77,5 @@ private:
     std::optional<ShownBox> lastBoxWhileClosing_;
 };
 
-// The dialog's caption, which also finds it.
-inline constexpr wchar_t DialogCaption[] = L"QM 2020 Commands Updater Ver. 1.0.5";
-
 // Top-level dialogs with the program's caption, of any process.
 int CountProgramDialogs();
-
-// Text of a control of another process (WM_GETTEXT, which works across processes).
-std::wstring ControlText(HWND dialog, int controlId);

@@ -1,0 +1,66 @@
+#include "remote_dialog.h"
+
+#include <cwchar>
+
+std::vector<wchar_t> EnvironmentWithProfile(const std::optional<std::wstring>& userProfile)
+{
+    std::vector<wchar_t> block;
+    wchar_t* strings = GetEnvironmentStringsW();
+    for (const wchar_t* entry = strings; *entry != L'\0'; entry += std::wcslen(entry) + 1) {
+        if (_wcsnicmp(entry, L"USERPROFILE=", 12) != 0) {
+            block.insert(block.end(), entry, entry + std::wcslen(entry) + 1);
+        }
+    }
+    FreeEnvironmentStringsW(strings);
+    if (userProfile) {
+        const std::wstring entry = L"USERPROFILE=" + *userProfile;
+        block.insert(block.end(), entry.c_str(), entry.c_str() + entry.size() + 1);
+    }
+    block.push_back(L'\0');
+    return block;
+}
+
+std::optional<StartedProgram> StartProgram(const std::wstring& program,
+                                           std::vector<wchar_t>& environment,
+                                           const std::wstring& folder)
+{
+    std::wstring commandLine = L"\"" + program + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(program.c_str(),
+                        commandLine.data(),
+                        nullptr,
+                        nullptr,
+                        FALSE,
+                        CREATE_UNICODE_ENVIRONMENT,
+                        environment.data(),
+                        folder.c_str(),
+                        &startup,
+                        &process)) {
+        return std::nullopt;
+    }
+    CloseHandle(process.hThread);
+    return StartedProgram{process.hProcess, process.dwProcessId};
+}
+
+std::wstring ControlText(HWND dialog, int id)
+{
+    // GetDlgItemTextW sends WM_GETTEXT, which reads another process's edit
+    // control; GetWindowTextW would return "" for it.
+    wchar_t text[2048] = L"";
+    GetDlgItemTextW(dialog, id, text, 2048);
+    return text;
+}
+
+std::string Utf8(const std::wstring& text)
+{
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 0) {
+        return {};
+    }
+    std::string utf8(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, utf8.data(), size, nullptr, nullptr);
+    utf8.pop_back();
+    return utf8;
+}
