@@ -1,18 +1,22 @@
-// The floor of the time to dialog: the program's dialog template, shown after
-// the two network calls the program makes before its dialog shows, with the
-// same arguments against the same site (the build's configured endpoints), and
-// nothing else: no scan, no decision, no texts. The download goes where the
-// program puts it, beside the commands file in USERPROFILE's commands folder,
-// and is deleted once the dialog is gone, as the program deletes it.
-// Built with QMCU_FLOOR_COMMON_CONTROLS it also calls InitCommonControls, as
-// the program does, and so loads comctl32.dll at its start as the program must.
+// The floors of the time to dialog: the program's dialog template, linked in,
+// shown modally and ended on IDCANCEL, with no scan, no decision, no texts: the
+// bare dialog. With QMCU_FLOOR_NETWORK it first makes the program's two network
+// calls as it initialises, with the same arguments against the same site (the
+// build's endpoints), downloading where the program does and deleting the
+// download at the end as the program does. With QMCU_FLOOR_COMMON_CONTROLS as
+// well it calls InitCommonControls first, as the program does, and so loads
+// comctl32.dll at its start.
 
-#include "template_dialog.h"
+#include "resource.h"
+#ifdef QMCU_FLOOR_NETWORK
 #include "logic/endpoints.h"
+#endif
 
 #include <windows.h>
+#ifdef QMCU_FLOOR_NETWORK
 #include <urlmon.h>
 #include <wininet.h>
+#endif
 #ifdef QMCU_FLOOR_COMMON_CONTROLS
 #include <commctrl.h>
 #endif
@@ -22,34 +26,45 @@
 
 namespace {
 
+#ifdef QMCU_FLOOR_NETWORK
 constexpr wchar_t DownloadInProfile[] = L"\\AppData\\Roaming\\Quillmate\\QuillmateCommands\\MyQMCommandsTemp.xml";
 wchar_t downloadPath[MAX_PATH + std::size(DownloadInProfile)] = L"";
-
-// An unset or overlong USERPROFILE leaves the path empty, and the download fails.
-void LocateDownload()
-{
-    const DWORD length = GetEnvironmentVariableW(L"USERPROFILE", downloadPath, MAX_PATH);
-    if (length > 0 && length < MAX_PATH) {
-        std::wmemcpy(downloadPath + length, DownloadInProfile, std::size(DownloadInProfile));
-    }
-}
-
-void MakeNetworkCalls()
-{
-#ifdef QMCU_FLOOR_COMMON_CONTROLS
-    InitCommonControls();
 #endif
-    if (InternetCheckConnectionW(ProbeUrl, FLAG_ICC_FORCE_CONNECTION, 0)) {
-        URLDownloadToFileW(nullptr, DownloadUrl, downloadPath, 0, nullptr);
+
+INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM)
+{
+    if (message == WM_INITDIALOG) {
+#ifdef QMCU_FLOOR_COMMON_CONTROLS
+        InitCommonControls();
+#endif
+#ifdef QMCU_FLOOR_NETWORK
+        if (InternetCheckConnectionW(ProbeUrl, FLAG_ICC_FORCE_CONNECTION, 0)) {
+            URLDownloadToFileW(nullptr, DownloadUrl, downloadPath, 0, nullptr);
+        }
+#endif
+        return TRUE;
     }
+    if (message == WM_COMMAND && LOWORD(wParam) == IDCANCEL) {
+        EndDialog(hwnd, IDCANCEL);
+        return TRUE;
+    }
+    return FALSE;
 }
 
 } // namespace
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
-    LocateDownload();
-    RunTemplateDialog(MakeNetworkCalls);
+#ifdef QMCU_FLOOR_NETWORK
+    // An unset or overlong USERPROFILE leaves the path empty, and the download fails.
+    const DWORD length = GetEnvironmentVariableW(L"USERPROFILE", downloadPath, MAX_PATH);
+    if (length > 0 && length < MAX_PATH) {
+        std::wmemcpy(downloadPath + length, DownloadInProfile, std::size(DownloadInProfile));
+    }
+#endif
+    DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, DialogProc, 0);
+#ifdef QMCU_FLOOR_NETWORK
     DeleteFileW(downloadPath);
+#endif
     return 0;
 }
