@@ -1,167 +1,160 @@
-// Times how long programs take from their start until their dialog, the
-// program's template, is visible: QMCommandsUpdater.exe, whose check has then
-// finished and whose texts are final, against floors started the same way in
-// the same run. After one untimed start of each, the programs take turns for
-// RUNS rounds, the order rotating each round. Every program gets PROFILE as
-// USERPROFILE and as its current folder.
-// Prints one line of key=value fields: runs; for each NAME its median, fastest
-// and slowest time in milliseconds (NAME_median_ms, NAME_fastest_ms,
-// NAME_slowest_ms); and for each NAME after the first FIRST_over_NAME, the
-// ratio of their medians. A second line shows the first program's texts.
-// Exit code 1 when a start failed or the first program's texts differed
-// between starts.
-// Usage: dialog_timer.exe PROFILE RUNS NAME=PROGRAM NAME=PROGRAM...
+// Times programs from their start until their dialog, the program's template,
+// is visible: QMCommandsUpdater.exe, whose check has then finished, against
+// floors. After one untimed start of each, the programs take turns for RUNS
+// rounds, the order rotating each round; each gets PROFILE as USERPROFILE and
+// current folder. Prints each LABEL's median, fastest and slowest time, the
+// first program's median over each other's, and the first program's texts.
+// Exit code 1 when a start failed or the first program's texts changed.
+// Usage: dialog_timer.exe PROFILE RUNS LABEL=PROGRAM LABEL=PROGRAM...
 
-#include "dialog_launch.h"
+#include "clock.h"
+#include "remote_dialog.h"
 
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace {
 
+constexpr double ShowTimeoutSeconds = 60;
+constexpr DWORD ExitTimeoutMs = 30000;
+
 struct Contender {
-    std::string name;
+    std::wstring label;
     std::wstring path;
     std::vector<double> milliseconds;
-    std::optional<DialogTexts> texts;
+    std::optional<std::string> texts;
     bool textsSteady = true;
 };
 
-// The text as UTF-8, with tabs and line breaks written out when `escaped`.
-std::string Utf8(const std::wstring& text, bool escaped)
+// The text as UTF-8 on one line, with tabs and line breaks written out.
+std::string Escaped(const std::wstring& text)
 {
     std::wstring shown;
     for (wchar_t c : text) {
-        if (escaped && (c == L'\t' || c == L'\r' || c == L'\n')) {
-            shown += c == L'\t' ? L"\\t" : c == L'\r' ? L"\\r" : L"\\n";
-        } else {
-            shown += c;
-        }
+        shown += c == L'\t' ? L"\\t" : c == L'\r' ? L"\\r" : c == L'\n' ? L"\\n" : std::wstring(1, c);
     }
-    const int size = WideCharToMultiByte(CP_UTF8, 0, shown.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, shown.c_str(), -1, utf8.data(), size, nullptr, nullptr);
-    utf8.pop_back();
-    return utf8;
+    return Utf8(shown);
 }
 
-// NAME=PROGRAM arguments; empty when one lacks its name or its path.
-std::vector<Contender> ParseContenders(int count, wchar_t** arguments)
+// The installed line, the latest line, the status area and the caption of the
+// Update/Install button, empty when it is hidden.
+std::string ReadTexts(HWND dialog)
 {
-    std::vector<Contender> contenders;
-    for (int i = 0; i < count; ++i) {
-        const std::wstring argument = arguments[i];
-        const size_t equals = argument.find(L'=');
-        if (equals == 0 || equals == std::wstring::npos || equals + 1 == argument.size()) {
-            return {};
-        }
-        contenders.push_back({Utf8(argument.substr(0, equals), false), argument.substr(equals + 1)});
-    }
-    return contenders;
+    const bool buttonShown = IsWindowVisible(GetDlgItem(dialog, IDOK)) != FALSE;
+    return "running=\"" + Escaped(ControlText(dialog, IDC_RUNNING)) + "\" latest=\"" +
+           Escaped(ControlText(dialog, IDC_LATEST)) + "\" status=\"" + Escaped(ControlText(dialog, IDC_STATUS)) +
+           "\" button=\"" + (buttonShown ? Escaped(ControlText(dialog, IDOK)) : "") + "\"";
 }
 
-// The current environment with USERPROFILE set to `profile`, as a block for
-// CreateProcessW. Wine replaces a USERPROFILE set on the Linux side, so this is
-// the way to give the program its own.
-std::vector<wchar_t> EnvironmentWithProfile(const std::wstring& profile)
+// The dialog of process `processId` once it is visible; null until then.
+HWND VisibleDialogOf(DWORD processId)
 {
-    std::vector<wchar_t> block;
-    wchar_t* strings = GetEnvironmentStringsW();
-    for (const wchar_t* entry = strings; *entry != L'\0'; entry += wcslen(entry) + 1) {
-        if (_wcsnicmp(entry, L"USERPROFILE=", 12) != 0) {
-            block.insert(block.end(), entry, entry + wcslen(entry) + 1);
-        }
+    HWND dialog = FindWindowW(L"#32770", DialogCaption);
+    DWORD owner = 0;
+    if (dialog == nullptr || GetWindowThreadProcessId(dialog, &owner) == 0 || owner != processId) {
+        return nullptr;
     }
-    FreeEnvironmentStringsW(strings);
-    const std::wstring entry = L"USERPROFILE=" + profile;
-    block.insert(block.end(), entry.c_str(), entry.c_str() + entry.size() + 1);
-    block.push_back(L'\0');
-    return block;
+    return IsWindowVisible(dialog) ? dialog : nullptr;
 }
 
-// Starts each contender in turn, `runs` rounds after an untimed one, and
-// records its times and texts. False when a dialog did not show.
-bool RunRounds(std::vector<Contender>& contenders, int runs, const std::wstring& profile)
+// Starts the contender, polls every millisecond until its dialog is visible,
+// reads its texts and closes it as Escape would. Returns the seconds until it
+// was visible; nullopt when it did not show within 60 s or the program did
+// not end within 30 s of the close, and then ends the program.
+std::optional<double> TimeStart(Contender& contender, std::vector<wchar_t>& environment, const std::wstring& folder)
 {
-    std::vector<wchar_t> environment = EnvironmentWithProfile(profile);
-    for (int round = -1; round < runs; ++round) {
-        for (size_t turn = 0; turn < contenders.size(); ++turn) {
-            Contender& contender = contenders[(static_cast<size_t>(round + 1) + turn) % contenders.size()];
-            const std::optional<DialogLaunch> launch = LaunchUntilVisible(contender.path, environment, profile);
-            if (!launch) {
-                std::fprintf(stderr, "dialog_timer: %s showed no dialog\n", contender.name.c_str());
-                return false;
+    const double start = Seconds();
+    const std::optional<StartedProgram> program = StartProgram(contender.path, environment, folder);
+    if (!program) {
+        return std::nullopt;
+    }
+    std::optional<double> shown;
+    while (Seconds() - start <= ShowTimeoutSeconds) {
+        if (HWND dialog = VisibleDialogOf(program->processId)) {
+            const double seconds = Seconds() - start;
+            const std::string texts = ReadTexts(dialog);
+            contender.textsSteady = contender.textsSteady && (!contender.texts || *contender.texts == texts);
+            contender.texts = texts;
+            PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+            if (WaitForSingleObject(program->process, ExitTimeoutMs) == WAIT_OBJECT_0) {
+                shown = seconds;
             }
-            contender.textsSteady = contender.textsSteady && (!contender.texts || *contender.texts == launch->texts);
-            contender.texts = launch->texts;
-            if (round >= 0) {
-                contender.milliseconds.push_back(launch->seconds * 1000);
-            }
+            break;
+        }
+        if (WaitForSingleObject(program->process, 1) == WAIT_OBJECT_0) {
+            break;
         }
     }
-    return true;
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const size_t middle = values.size() / 2;
-    return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
-
-void PrintFigures(const std::vector<Contender>& contenders)
-{
-    std::printf("runs=%zu", contenders[0].milliseconds.size());
-    for (const Contender& contender : contenders) {
-        const auto [fastest, slowest] =
-            std::minmax_element(contender.milliseconds.begin(), contender.milliseconds.end());
-        const char* name = contender.name.c_str();
-        std::printf(" %s_median_ms=%.1f %s_fastest_ms=%.1f %s_slowest_ms=%.1f",
-                    name,
-                    Median(contender.milliseconds),
-                    name,
-                    *fastest,
-                    name,
-                    *slowest);
+    if (WaitForSingleObject(program->process, 0) != WAIT_OBJECT_0) {
+        TerminateProcess(program->process, 1);
+        WaitForSingleObject(program->process, ExitTimeoutMs);
     }
-    const double first = Median(contenders[0].milliseconds);
+    CloseHandle(program->process);
+    return shown;
+}
+
+// Prints each contender's median, fastest and slowest time (sorting its
+// times), the first one's median over each other's and the first one's texts.
+void PrintFigures(std::vector<Contender>& contenders)
+{
+    std::vector<double> medians;
+    for (Contender& contender : contenders) {
+        std::vector<double>& times = contender.milliseconds;
+        std::sort(times.begin(), times.end());
+        const size_t middle = times.size() / 2;
+        medians.push_back(times.size() % 2 == 1 ? times[middle] : (times[middle - 1] + times[middle]) / 2);
+        std::printf("  %-28s %7.1f ms  (fastest %.1f, slowest %.1f)\n",
+                    Utf8(contender.label).c_str(),
+                    medians.back(),
+                    times.front(),
+                    times.back());
+    }
     for (size_t i = 1; i < contenders.size(); ++i) {
-        std::printf(" %s_over_%s=%.3f",
-                    contenders[0].name.c_str(),
-                    contenders[i].name.c_str(),
-                    first / Median(contenders[i].milliseconds));
+        std::printf("  %-48s %.3f\n",
+                    Utf8(contenders[0].label + L" / " + contenders[i].label).c_str(),
+                    medians[0] / medians[i]);
     }
-    std::printf("\n");
-}
-
-void PrintTexts(const DialogTexts& texts)
-{
-    std::printf("shown: running=\"%s\" latest=\"%s\" status=\"%s\" button=\"%s\"\n",
-                Utf8(texts.running, true).c_str(),
-                Utf8(texts.latest, true).c_str(),
-                Utf8(texts.status, true).c_str(),
-                Utf8(texts.button, true).c_str());
+    std::printf("  %s showed: %s\n", Utf8(contenders[0].label).c_str(), contenders[0].texts->c_str());
 }
 
 } // namespace
 
 int wmain(int argc, wchar_t** argv)
 {
-    std::vector<Contender> contenders = argc >= 5 ? ParseContenders(argc - 3, argv + 3) : std::vector<Contender>{};
+    std::vector<Contender> contenders;
+    for (int i = 3; i < argc; ++i) {
+        const std::wstring argument = argv[i];
+        const size_t equals = argument.find(L'=');
+        if (equals != 0 && equals != std::wstring::npos && equals + 1 < argument.size()) {
+            contenders.push_back({argument.substr(0, equals), argument.substr(equals + 1)});
+        }
+    }
     const int runs = argc >= 5 ? _wtoi(argv[2]) : 0;
-    if (contenders.empty() || runs < 1) {
-        std::fprintf(stderr, "usage: dialog_timer.exe PROFILE RUNS NAME=PROGRAM NAME=PROGRAM...\n");
+    if (contenders.size() < 2 || contenders.size() != static_cast<size_t>(argc - 3) || runs < 1) {
+        std::fprintf(stderr, "usage: dialog_timer.exe PROFILE RUNS LABEL=PROGRAM LABEL=PROGRAM...\n");
         return 2;
     }
-    if (!RunRounds(contenders, runs, argv[1])) {
-        return 1;
+    const std::wstring profile = argv[1];
+    std::vector<wchar_t> environment = EnvironmentWithProfile(profile);
+    for (int round = -1; round < runs; ++round) {
+        for (size_t turn = 0; turn < contenders.size(); ++turn) {
+            Contender& contender = contenders[(static_cast<size_t>(round + 1) + turn) % contenders.size()];
+            const std::optional<double> seconds = TimeStart(contender, environment, profile);
+            if (!seconds) {
+                std::fprintf(stderr, "dialog_timer: %s showed no dialog\n", Utf8(contender.label).c_str());
+                return 1;
+            }
+            if (round >= 0) {
+                contender.milliseconds.push_back(*seconds * 1000);
+            }
+        }
     }
     PrintFigures(contenders);
-    PrintTexts(*contenders[0].texts);
     return contenders[0].textsSteady ? 0 : 1;
 }
