@@ -3,6 +3,7 @@
 #include <ws2tcpip.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <stdexcept>
 
 namespace {
@@ -44,6 +45,18 @@ bool SendAll(SOCKET socket, const char* data, size_t size)
         size -= static_cast<size_t>(sent);
     }
     return true;
+}
+
+// Sends one piece of a body, as a chunk of its own when `chunked`.
+bool SendPiece(SOCKET socket, const char* data, size_t size, bool chunked)
+{
+    if (!chunked) {
+        return SendAll(socket, data, size);
+    }
+    char line[32];
+    const int length = snprintf(line, sizeof line, "%lx\r\n", static_cast<unsigned long>(size));
+    return SendAll(socket, line, static_cast<size_t>(length)) && SendAll(socket, data, size) &&
+           SendAll(socket, "\r\n", 2);
 }
 
 // The path of "GET /path HTTP/1.1", or "" when no whole request line came.
@@ -175,19 +188,62 @@ void LoopbackHttpServer::Answer(SOCKET client)
     const HttpResponse response = Lookup(path);
     InterlockedIncrement(&requests_);
     Pause(response.silenceMs);
+    // A server that stops while it is silent resets the connection instead
+    // of answering or closing it: a client that gave up on it may still be
+    // listening, and Wine's would store a late answer, or even an orderly
+    // close, in its internet cache.
+    if (Stopping()) {
+        const linger reset{1, 0};
+        setsockopt(client, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&reset), sizeof reset);
+        return;
+    }
     if (!response.answers) {
         return;
     }
     std::string head = "HTTP/1.1 " + std::to_string(response.status) + " " + Reason(response.status) + "\r\n" +
-                       "Content-Type: application/xml\r\nConnection: close\r\nCache-Control: no-store\r\n" +
-                       "Content-Length: " + std::to_string(response.body.size()) + "\r\n";
+                       "Content-Type: application/xml\r\nConnection: close\r\nCache-Control: no-store\r\n";
+    if (response.chunked) {
+        head += "Transfer-Encoding: chunked\r\n";
+    } else if (!response.endless) {
+        head += "Content-Length: " + std::to_string(response.body.size()) + "\r\n";
+    }
     if (!response.location.empty()) {
         head += "Location: " + response.location + "\r\n";
     }
-    head += "\r\n";
-    const size_t bodyBytes = std::min(response.bodyBytesSent, response.body.size());
+    head += response.headers + "\r\n";
     if (SendAll(client, head.data(), head.size())) {
-        SendAll(client, response.body.data(), bodyBytes);
+        SendBody(client, response);
     }
     shutdown(client, SD_SEND);
+}
+
+// Sends the body as the response asks, and stops early when the client goes
+// away or the server stops.
+void LoopbackHttpServer::SendBody(SOCKET client, const HttpResponse& response) const
+{
+    const size_t bytes = std::min(response.bodyBytesSent, response.body.size());
+    const size_t piece = response.bytesPerSecond == 0
+                             ? std::max<size_t>(bytes, 1)
+                             : std::max<size_t>(response.bytesPerSecond * TricklePieceMs / 1000, 1);
+    const DWORD start = GetTickCount();
+    size_t total = 0;
+    do {
+        for (size_t offset = 0; offset < bytes; offset += piece) {
+            const size_t size = std::min(piece, bytes - offset);
+            if (!SendPiece(client, response.body.data() + offset, size, response.chunked)) {
+                return;
+            }
+            total += size;
+            if (response.bytesPerSecond != 0) {
+                Pause(TricklePieceMs);
+            }
+            const bool capped = total >= response.endlessCapBytes || GetTickCount() - start >= EndlessCapMs;
+            if (Stopping() || (response.endless && capped)) {
+                return;
+            }
+        }
+    } while (response.endless && bytes > 0);
+    if (response.chunked) {
+        SendAll(client, "0\r\n\r\n", 5);
+    }
 }

@@ -21,7 +21,25 @@ struct HttpResponse {
     DWORD silenceMs = 0;
     // False: after the silence the connection is closed without an answer.
     bool answers = true;
+    // Header lines sent as they are, each ending in "\r\n", for example
+    // "Content-Encoding: gzip\r\n".
+    std::string headers;
+    // The body goes out in chunks (Transfer-Encoding: chunked) instead of with
+    // a Content-Length.
+    bool chunked = false;
+    // The body goes out again and again, without a Content-Length, until the
+    // client goes away, endlessCapBytes have gone out or EndlessCapMs has
+    // passed.
+    bool endless = false;
+    size_t endlessCapBytes = 8 << 20;
+    // When not 0, the body trickles out at about this many bytes a second, a
+    // piece every TricklePieceMs.
+    DWORD bytesPerSecond = 0;
 };
+
+// How long an endless reply goes on at most before it ends the connection.
+constexpr DWORD EndlessCapMs = 10000;
+constexpr DWORD TricklePieceMs = 100;
 
 // An HTTP server on 127.0.0.1 for tests. It answers every request on its own
 // thread, one connection at a time, from a table of canned responses (404 for
@@ -44,6 +62,7 @@ private:
     static DWORD WINAPI ThreadMain(void* self);
     void Run();
     void Answer(SOCKET client);
+    void SendBody(SOCKET client, const HttpResponse& response) const;
     [[nodiscard]] HttpResponse Lookup(const std::string& path);
     [[nodiscard]] bool Stopping() const;
     void Pause(DWORD milliseconds) const;
