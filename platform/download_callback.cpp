@@ -1,0 +1,258 @@
+#include "download_callback.h"
+
+#include <cstring>
+
+namespace win32 {
+
+namespace {
+
+wchar_t AsciiLower(wchar_t c)
+{
+    return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
+}
+
+// True when one of the header lines ("Name: value\r\n") is named `name`, in
+// lower case.
+bool HasHeader(LPCWSTR headers, const wchar_t* name)
+{
+    if (headers == nullptr) {
+        return false;
+    }
+    for (const wchar_t* line = headers; *line != L'\0';) {
+        const wchar_t* at = line;
+        const wchar_t* wanted = name;
+        while (*wanted != L'\0' && AsciiLower(*at) == *wanted) {
+            ++at;
+            ++wanted;
+        }
+        if (*wanted == L'\0' && *at == L':') {
+            return true;
+        }
+        const wchar_t* end = wcschr(line, L'\n');
+        if (end == nullptr) {
+            break;
+        }
+        line = end + 1;
+    }
+    return false;
+}
+
+bool IsDataStatus(ULONG statusCode)
+{
+    return statusCode == BINDSTATUS_BEGINDOWNLOADDATA || statusCode == BINDSTATUS_DOWNLOADINGDATA ||
+           statusCode == BINDSTATUS_ENDDOWNLOADDATA;
+}
+
+} // namespace
+
+DownloadCallback::DownloadCallback(ULONGLONG maxBytes)
+    : lastProgressTick_(static_cast<LONG>(GetTickCount())),
+      stopReason_(static_cast<LONG>(DownloadEnd::Complete)),
+      maxBytes_(maxBytes)
+{
+    InitializeCriticalSection(&bindingLock_);
+}
+
+DownloadCallback::~DownloadCallback()
+{
+    if (binding_ != nullptr) {
+        binding_->Release();
+    }
+    DeleteCriticalSection(&bindingLock_);
+}
+
+bool DownloadCallback::RecordStop(DownloadEnd reason)
+{
+    const auto unset = static_cast<LONG>(DownloadEnd::Complete);
+    return InterlockedCompareExchange(&stopReason_, static_cast<LONG>(reason), unset) == unset;
+}
+
+DownloadEnd DownloadCallback::StopReason() const
+{
+    return static_cast<DownloadEnd>(InterlockedCompareExchange(const_cast<LONG*>(&stopReason_), 0, 0));
+}
+
+void DownloadCallback::Stop(DownloadEnd reason)
+{
+    RecordStop(reason);
+    EnterCriticalSection(&bindingLock_);
+    IBinding* binding = bindingAborted_ ? nullptr : binding_;
+    if (binding != nullptr) {
+        binding->AddRef();
+        bindingAborted_ = true;
+    }
+    LeaveCriticalSection(&bindingLock_);
+    // Outside the lock: Abort may call OnStopBinding, which takes it.
+    if (binding != nullptr) {
+        binding->Abort();
+        binding->Release();
+    }
+}
+
+DWORD DownloadCallback::LastProgressTick() const
+{
+    return static_cast<DWORD>(InterlockedCompareExchange(const_cast<LONG*>(&lastProgressTick_), 0, 0));
+}
+
+DownloadReport DownloadCallback::Report(HRESULT result) const
+{
+    const int status = static_cast<int>(status_);
+    const DownloadEnd stopped = StopReason();
+    if (stopped != DownloadEnd::Complete) {
+        return {stopped, status};
+    }
+    // Wine reports a connection closed without any reply as a success with
+    // status 0, and an error status with its body as a success too.
+    if (FAILED(result) || status == 0) {
+        return {DownloadEnd::Failed, status};
+    }
+    if (status != 200) {
+        return {DownloadEnd::HttpStatus, status};
+    }
+    // A cut body also counts as a success. Its length can be checked only
+    // when no content coding hides it: a gzip or chunked reply reports no
+    // length (ulProgressMax 0).
+    if (!contentCoded_ && progress_ < progressMax_) {
+        return {DownloadEnd::Incomplete, status};
+    }
+    return {DownloadEnd::Complete, status};
+}
+
+HRESULT STDMETHODCALLTYPE DownloadCallback::QueryInterface(REFIID iid, void** object)
+{
+    if (object == nullptr) {
+        return E_POINTER;
+    }
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IBindStatusCallback)) {
+        *object = static_cast<IBindStatusCallback*>(this);
+    } else if (IsEqualIID(iid, IID_IHttpNegotiate)) {
+        *object = static_cast<IHttpNegotiate*>(this);
+    } else {
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    AddRef();
+    return S_OK;
+}
+
+ULONG STDMETHODCALLTYPE DownloadCallback::AddRef()
+{
+    return static_cast<ULONG>(InterlockedIncrement(&references_));
+}
+
+ULONG STDMETHODCALLTYPE DownloadCallback::Release()
+{
+    const LONG left = InterlockedDecrement(&references_);
+    if (left == 0) {
+        delete this;
+    }
+    return static_cast<ULONG>(left);
+}
+
+HRESULT STDMETHODCALLTYPE DownloadCallback::OnStartBinding(DWORD, IBinding* binding)
+{
+    if (binding != nullptr) {
+        binding->AddRef();
+    }
+    EnterCriticalSection(&bindingLock_);
+    IBinding* previous = binding_;
+    binding_ = binding;
+    bindingAborted_ = false;
+    LeaveCriticalSection(&bindingLock_);
+    if (previous != nullptr) {
+        previous->Release();
+    }
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE DownloadCallback::GetPriority(LONG*)
+{
+    return E_NOTIMPL;
+}
+
+HRESULT STDMETHODCALLTYPE DownloadCallback::OnLowResource(DWORD)
+{
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE DownloadCallback::OnProgress(ULONG progress,
+                                                       ULONG progressMax,
+                                                       ULONG statusCode,
+                                                       LPCWSTR statusText)
+{
+    InterlockedExchange(&lastProgressTick_, static_cast<LONG>(GetTickCount()));
+    if (statusCode == BINDSTATUS_CACHEFILENAMEAVAILABLE && statusText != nullptr) {
+        try {
+            cacheFile_ = statusText;
+        } catch (...) {
+            cacheFile_.clear();
+        }
+    }
+    if (IsDataStatus(statusCode)) {
+        progress_ = progress;
+        progressMax_ = progressMax;
+        if (progressMax > maxBytes_ || progress > maxBytes_) {
+            RecordStop(DownloadEnd::TooLarge);
+        }
+    }
+    // Ends the transfer, though only when the call reports progress at all.
+    return StopReason() != DownloadEnd::Complete ? E_ABORT : S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE DownloadCallback::OnStopBinding(HRESULT, LPCWSTR)
+{
+    EnterCriticalSection(&bindingLock_);
+    IBinding* binding = binding_;
+    binding_ = nullptr;
+    LeaveCriticalSection(&bindingLock_);
+    if (binding != nullptr) {
+        binding->Release();
+    }
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE DownloadCallback::GetBindInfo(DWORD* flags, BINDINFO* info)
+{
+    if (flags == nullptr || info == nullptr) {
+        return E_INVALIDARG;
+    }
+    *flags = BindFlags;
+    const ULONG size = info->cbSize;
+    memset(info, 0, size);
+    info->cbSize = size;
+    info->dwBindVerb = BINDVERB_GET;
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE DownloadCallback::OnDataAvailable(DWORD, DWORD, FORMATETC*, STGMEDIUM*)
+{
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE DownloadCallback::OnObjectAvailable(REFIID, IUnknown*)
+{
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE DownloadCallback::BeginningTransaction(LPCWSTR, LPCWSTR, DWORD, LPWSTR* additionalHeaders)
+{
+    if (additionalHeaders != nullptr) {
+        *additionalHeaders = nullptr;
+    }
+    return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE DownloadCallback::OnResponse(DWORD status,
+                                                       LPCWSTR responseHeaders,
+                                                       LPCWSTR,
+                                                       LPWSTR* additionalRequestHeaders)
+{
+    status_ = status;
+    contentCoded_ = HasHeader(responseHeaders, L"content-encoding");
+    if (additionalRequestHeaders != nullptr) {
+        *additionalRequestHeaders = nullptr;
+    }
+    return S_OK;
+}
+
+} // namespace win32

@@ -1,0 +1,96 @@
+#pragma once
+
+#include "platform/win32_network.h"
+
+#include <windows.h>
+#include <urlmon.h>
+
+#include <string>
+
+namespace win32 {
+
+// The bind-status callback of one watched download, which also answers
+// IHttpNegotiate for the reply's status and headers. It is shared by two
+// threads: the one that runs URLDownloadToFileW makes every callback, and the
+// one that watches it calls Stop and LastProgressTick; the rest is read once
+// the call has returned. Reference-counted as COM wants it: the creator holds
+// the first reference and lets go with Release.
+class DownloadCallback final : public IBindStatusCallback, public IHttpNegotiate {
+public:
+    // What GetBindInfo asks for: always a fresh copy from the server, nothing
+    // written to the cache, and no cached copy from a proxy either.
+    static constexpr DWORD BindFlags = BINDF_GETNEWESTVERSION | BINDF_NOWRITECACHE | BINDF_PRAGMA_NO_CACHE;
+
+    // Gives up, from OnProgress, once the announced length or the bytes
+    // received pass `maxBytes`.
+    explicit DownloadCallback(ULONGLONG maxBytes);
+    DownloadCallback(const DownloadCallback&) = delete;
+    DownloadCallback& operator=(const DownloadCallback&) = delete;
+
+    // Records why the download is to end (the first reason counts) and
+    // aborts its binding unless already done; a binding that has not started
+    // yet cannot be aborted, so the watcher calls this again until the call
+    // returns. Not for the download's own thread.
+    void Stop(DownloadEnd reason);
+    // GetTickCount of the last OnProgress, or of the construction.
+    [[nodiscard]] DWORD LastProgressTick() const;
+    // How the download ended, given what the call returned.
+    [[nodiscard]] DownloadReport Report(HRESULT result) const;
+    // The download's copy in the internet cache, empty when none was reported.
+    [[nodiscard]] const std::wstring& CacheFile() const { return cacheFile_; }
+
+    // IUnknown
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+
+    // IBindStatusCallback
+    HRESULT STDMETHODCALLTYPE OnStartBinding(DWORD reserved, IBinding* binding) override;
+    HRESULT STDMETHODCALLTYPE GetPriority(LONG* priority) override;
+    HRESULT STDMETHODCALLTYPE OnLowResource(DWORD reserved) override;
+    HRESULT STDMETHODCALLTYPE OnProgress(ULONG progress,
+                                         ULONG progressMax,
+                                         ULONG statusCode,
+                                         LPCWSTR statusText) override;
+    HRESULT STDMETHODCALLTYPE OnStopBinding(HRESULT result, LPCWSTR error) override;
+    HRESULT STDMETHODCALLTYPE GetBindInfo(DWORD* flags, BINDINFO* info) override;
+    HRESULT STDMETHODCALLTYPE OnDataAvailable(DWORD flags, DWORD size, FORMATETC* format, STGMEDIUM* medium) override;
+    HRESULT STDMETHODCALLTYPE OnObjectAvailable(REFIID iid, IUnknown* object) override;
+
+    // IHttpNegotiate
+    HRESULT STDMETHODCALLTYPE BeginningTransaction(LPCWSTR url,
+                                                   LPCWSTR headers,
+                                                   DWORD reserved,
+                                                   LPWSTR* additionalHeaders) override;
+    HRESULT STDMETHODCALLTYPE OnResponse(DWORD status,
+                                         LPCWSTR responseHeaders,
+                                         LPCWSTR requestHeaders,
+                                         LPWSTR* additionalRequestHeaders) override;
+
+private:
+    ~DownloadCallback();
+    // True for the first reason only.
+    bool RecordStop(DownloadEnd reason);
+    [[nodiscard]] DownloadEnd StopReason() const;
+
+    volatile LONG references_ = 1;
+    volatile LONG lastProgressTick_;
+    // DownloadEnd::Complete while nothing has asked the download to stop.
+    volatile LONG stopReason_;
+    const ULONGLONG maxBytes_;
+
+    // The binding of OnStartBinding, until OnStopBinding; the watcher aborts
+    // it from its own thread.
+    CRITICAL_SECTION bindingLock_;
+    IBinding* binding_ = nullptr;
+    bool bindingAborted_ = false;
+
+    // Written by the download's thread only.
+    DWORD status_ = 0;
+    bool contentCoded_ = false;
+    ULONG progress_ = 0;
+    ULONG progressMax_ = 0;
+    std::wstring cacheFile_;
+};
+
+} // namespace win32

@@ -1,0 +1,60 @@
+#include "message_wait.h"
+
+namespace win32 {
+
+namespace {
+
+// The atom of the predefined dialog class, WC_DIALOG ("#32770").
+constexpr DWORD DialogClassAtom = 0x8002;
+
+// False once WM_QUIT has come, after posting it again.
+bool DispatchPendingMessages()
+{
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return false;
+        }
+        const HWND root = msg.hwnd != nullptr ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+        if (root != nullptr && GetClassLongW(root, GCW_ATOM) == DialogClassAtom && IsDialogMessageW(root, &msg)) {
+            continue;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return true;
+}
+
+} // namespace
+
+WaitEnd WaitDispatchingMessages(HANDLE done, HANDLE cancel, DWORD timeoutMs)
+{
+    const HANDLE handles[] = {done, cancel};
+    const DWORD count = cancel != nullptr ? 2 : 1;
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (!DispatchPendingMessages()) {
+            return WaitEnd::Cancelled;
+        }
+        DWORD wait = INFINITE;
+        if (timeoutMs != INFINITE) {
+            const DWORD elapsed = GetTickCount() - start;
+            wait = elapsed < timeoutMs ? timeoutMs - elapsed : 0;
+        }
+        // Returns for messages that arrive after the queue was last emptied,
+        // which is why the queue is emptied right before.
+        const DWORD woke = MsgWaitForMultipleObjects(count, handles, FALSE, wait, QS_ALLINPUT);
+        if (woke == WAIT_OBJECT_0) {
+            return WaitEnd::Done;
+        }
+        if (woke == WAIT_TIMEOUT) {
+            return WaitEnd::TimedOut;
+        }
+        if (woke != WAIT_OBJECT_0 + count) {
+            return WaitEnd::Cancelled;
+        }
+    }
+}
+
+} // namespace win32

@@ -1,0 +1,475 @@
+#include "gzip.h"
+#include "hanging_listener.h"
+#include "loopback_http_server.h"
+#include "temp_folder.h"
+#include "platform/download_callback.h"
+#include "platform/unique_handle.h"
+#include "platform/win32_network.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace win32 {
+
+void PrintTo(DownloadEnd end, std::ostream* out)
+{
+    const char* const names[] =
+        {"Complete", "HttpStatus", "Incomplete", "NoProgress", "TooLong", "TooLarge", "Cancelled", "Failed"};
+    *out << names[static_cast<int>(end)];
+}
+
+} // namespace win32
+
+using win32::DownloadCallback;
+using win32::DownloadEnd;
+using win32::DownloadLimits;
+using win32::DownloadReport;
+using win32::ProbeConnection;
+using win32::WatchedDownload;
+
+namespace {
+
+const std::string Signed = "<commands>\r\n<!-- QM Build 09-18-2021 -->\r\n</commands>\r\n";
+constexpr ULONGLONG AnySize = 16 << 20;
+constexpr DownloadLimits Generous{20000, 60000, AnySize};
+// Far beyond every limit a test sets, and far below the two minutes that a
+// hanging connect takes: a call that ends within it was not held up.
+constexpr DWORD Promptly = 15000;
+
+std::wstring LoopbackUrl(uint16_t port, const std::wstring& path = L"")
+{
+    return L"http://127.0.0.1:" + std::to_wstring(port) + path;
+}
+
+// A port on which nothing listens, at least for a moment.
+uint16_t ClosedPort()
+{
+    const LoopbackHttpServer server;
+    return server.Port();
+}
+
+DWORD MillisecondsSince(DWORD tick)
+{
+    return GetTickCount() - tick;
+}
+
+std::string Lines(size_t bytes)
+{
+    std::string text;
+    while (text.size() < bytes) {
+        text += "<command name=\"line " + std::to_string(text.size()) + "\"/>\r\n";
+    }
+    return text.substr(0, bytes);
+}
+
+// The files below `folder` whose bytes hold `marker`.
+void CollectFilesHolding(const std::wstring& folder, const std::string& marker, std::vector<std::wstring>& found)
+{
+    WIN32_FIND_DATAW entry;
+    const HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    do {
+        const std::wstring name = entry.cFileName;
+        const std::wstring path = folder + L"\\" + name;
+        if (name == L"." || name == L"..") {
+            continue;
+        }
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            CollectFilesHolding(path, marker, found);
+        } else if (ReadFileBytes(path).find(marker) != std::string::npos) {
+            found.push_back(path);
+        }
+    } while (FindNextFileW(search, &entry));
+    FindClose(search);
+}
+
+std::vector<std::wstring> CachedCopiesOf(const std::string& marker)
+{
+    wchar_t cache[MAX_PATH];
+    EXPECT_EQ(SHGetFolderPathW(nullptr, CSIDL_INTERNET_CACHE, nullptr, SHGFP_TYPE_CURRENT, cache), S_OK);
+    std::vector<std::wstring> found;
+    CollectFilesHolding(cache, marker, found);
+    return found;
+}
+
+class NetworkDownload : public ::testing::Test {
+protected:
+    NetworkDownload() { server.Serve("/moved", {.body = Signed}); }
+
+    DownloadReport Download(const std::wstring& url, const DownloadLimits& limits)
+    {
+        return WatchedDownload(url.c_str(), target.c_str(), limits, nullptr);
+    }
+    DownloadReport Download(const std::wstring& path, ULONGLONG maxBytes)
+    {
+        return Download(LoopbackUrl(server.Port(), path), {Generous.silenceMs, Generous.totalMs, maxBytes});
+    }
+
+    LoopbackHttpServer server;
+    TempFolder folder{L"network"};
+    const std::wstring target = folder.Path() + L"\\MyQMCommandsTemp.xml";
+};
+
+// What the server at /file replies, and how the download ends.
+struct ReplyCase {
+    const char* name;
+    HttpResponse response;
+    DownloadEnd end;
+    int status;
+    // What a Complete download leaves in the target.
+    std::string delivered;
+    ULONGLONG maxBytes = AnySize;
+};
+
+// clang-format off
+const ReplyCase Replies[] = {
+    {"Whole", {.body = Signed}, DownloadEnd::Complete, 200, Signed},
+    {"NotFoundWithBody", {.status = 404, .body = "<html>Not Found</html>"}, DownloadEnd::HttpStatus, 404},
+    {"ServerErrorCarryingText", {.status = 500, .body = Signed}, DownloadEnd::HttpStatus, 500},
+    {"CutShortOfItsLength", {.body = Signed + Lines(10000), .bodyBytesSent = 5000}, DownloadEnd::Incomplete, 200},
+    {"ClosedWithoutReply", {.answers = false}, DownloadEnd::Failed, 0},
+    {"GzipEncoded", {.body = Gzip(Signed), .headers = "Content-Encoding: gzip\r\n"}, DownloadEnd::Complete, 200, Signed},
+    // Several chunks, 10 KB every 100 ms.
+    {"Chunked", {.body = Lines(30000), .chunked = true, .bytesPerSecond = 100000}, DownloadEnd::Complete, 200,
+     Lines(30000)},
+    {"FoundToNotFound", {.status = 302, .location = "/missing"}, DownloadEnd::HttpStatus, 404},
+    {"FoundToWhole", {.status = 302, .location = "/moved"}, DownloadEnd::Complete, 200, Signed},
+    {"AnnouncesMoreThanAllowed", {.body = Lines(64 * 1024)}, DownloadEnd::TooLarge, 200, "", 1024},
+    {"Endless", {.body = Lines(64 * 1024), .endless = true}, DownloadEnd::TooLarge, 200, "", 1 << 20},
+};
+// clang-format on
+
+class Reply : public NetworkDownload, public ::testing::WithParamInterface<ReplyCase> {};
+
+// How the server replies, which limits the download gets, and how it ends.
+struct PaceCase {
+    const char* name;
+    HttpResponse response;
+    DownloadLimits limits;
+    DownloadEnd end;
+    DWORD atLeastMs;
+    bool connectHangs = false;
+};
+
+// clang-format off
+const PaceCase Paces[] = {
+    {"SilentServer", {.silenceMs = 60000}, {2000, 60000, AnySize}, DownloadEnd::NoProgress, 1500},
+    {"ConnectHangs", {}, {2000, 60000, AnySize}, DownloadEnd::NoProgress, 1500, true},
+    {"TrickleBeyondTheTotal", {.body = Lines(60000), .bytesPerSecond = 1024}, {30000, 3000, AnySize},
+     DownloadEnd::TooLong, 2500},
+    // Progress comes about every 100 ms, far within the silence limit.
+    {"SteadyTrickle", {.body = Lines(4096), .bytesPerSecond = 1024}, {2000, 60000, AnySize},
+     DownloadEnd::Complete, 3000},
+};
+// clang-format on
+
+class Pace : public NetworkDownload, public ::testing::WithParamInterface<PaceCase> {};
+
+// A message-only window and a dialog of the test's thread. Once the window has
+// had a posted message and the dialog an Escape key, which only
+// IsDialogMessageW turns into the dialog's IDCANCEL, the window's next timer
+// tick sets `cancel`. Without a display Wine makes only message-only windows,
+// so the dialog is one too, and has no controls.
+class MessageTargets {
+public:
+    explicit MessageTargets(HANDLE cancel) : cancel_(cancel)
+    {
+        const HINSTANCE instance = GetModuleHandleW(nullptr);
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = WindowProc;
+        windowClass.hInstance = instance;
+        windowClass.lpszClassName = L"QmcuNetworkTestWindow";
+        RegisterClassW(&windowClass); // fails harmlessly when already registered
+        window_ =
+            CreateWindowExW(0, windowClass.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, this);
+        struct alignas(4) {
+            DLGTEMPLATE header{WS_POPUP, 0, 0, 0, 0, 100, 50};
+            WORD menu = 0, windowClass = 0, title = 0;
+        } const dialogTemplate;
+        dialog_ = CreateDialogIndirectParamW(instance,
+                                             &dialogTemplate.header,
+                                             HWND_MESSAGE,
+                                             DialogProc,
+                                             reinterpret_cast<LPARAM>(this));
+        EXPECT_NE(window_, nullptr);
+        EXPECT_NE(dialog_, nullptr);
+        PostMessageW(window_, WM_APP, 0, 0);
+        PostMessageW(dialog_, WM_KEYDOWN, VK_ESCAPE, 0);
+        SetTimer(window_, 1, 500, nullptr);
+    }
+    ~MessageTargets()
+    {
+        DestroyWindow(dialog_);
+        DestroyWindow(window_);
+    }
+    MessageTargets(const MessageTargets&) = delete;
+    MessageTargets& operator=(const MessageTargets&) = delete;
+
+    bool windowGotPost = false;
+    bool dialogGotEscape = false;
+    bool cancelled = false;
+    DWORD cancelledAt = 0;
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        if (message == WM_NCCREATE) {
+            const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+            SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+        }
+        auto* self = reinterpret_cast<MessageTargets*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        if (self != nullptr && message == WM_APP) {
+            self->windowGotPost = true;
+            return 0;
+        }
+        if (self != nullptr && message == WM_TIMER && self->windowGotPost && self->dialogGotEscape &&
+            !self->cancelled) {
+            self->cancelled = true;
+            self->cancelledAt = GetTickCount();
+            SetEvent(self->cancel_);
+            return 0;
+        }
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+
+    static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        if (message == WM_INITDIALOG) {
+            SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+            return TRUE;
+        }
+        if (message == WM_COMMAND && LOWORD(wParam) == IDCANCEL) {
+            reinterpret_cast<MessageTargets*>(GetWindowLongPtrW(dialog, DWLP_USER))->dialogGotEscape = true;
+            return TRUE;
+        }
+        return FALSE;
+    }
+
+    HANDLE cancel_;
+    HWND window_ = nullptr;
+    HWND dialog_ = nullptr;
+};
+
+// Peers that never let a call finish: a server that stays silent after the
+// request and a port whose connects hang.
+struct StallingPeers {
+    StallingPeers() { silent.Serve("/file", {.silenceMs = 60000}); }
+
+    LoopbackHttpServer silent;
+    HangingListener hanging;
+    TempFolder folder{L"stalled"};
+};
+
+// A call against a stalling peer, with limits far beyond the test's wait,
+// that tells whether it ended as cancelled.
+struct StalledCase {
+    const char* name;
+    bool (*run)(const StallingPeers& peers, HANDLE cancel);
+};
+
+const StalledCase StalledCases[] = {
+    {"Download",
+     [](const StallingPeers& peers, HANDLE cancel) {
+         const std::wstring url = LoopbackUrl(peers.silent.Port(), L"/file");
+         const std::wstring target = peers.folder.Path() + L"\\MyQMCommandsTemp.xml";
+         return WatchedDownload(url.c_str(), target.c_str(), {10000, 10000, AnySize}, cancel).end ==
+                DownloadEnd::Cancelled;
+     }},
+    {"Probe",
+     [](const StallingPeers& peers, HANDLE cancel) {
+         return !ProbeConnection(LoopbackUrl(peers.hanging.Port()).c_str(), 10000, cancel);
+     }},
+};
+
+class StalledCall : public ::testing::TestWithParam<StalledCase> {
+protected:
+    StallingPeers peers;
+};
+
+template <typename Case>
+std::string CaseName(const ::testing::TestParamInfo<Case>& info)
+{
+    return info.param.name;
+}
+
+// A table's case by its name in failure messages.
+template <typename Case>
+requires requires(const Case& table)
+{
+    table.name;
+}
+void PrintTo(const Case& table, std::ostream* out)
+{
+    *out << table.name;
+}
+
+} // namespace
+
+TEST_P(Reply, EndsAsTheReplyDeserves)
+{
+    const ReplyCase& reply = GetParam();
+    server.Serve("/file", reply.response);
+    const DownloadReport report = Download(L"/file", reply.maxBytes);
+    EXPECT_EQ(report.end, reply.end);
+    EXPECT_EQ(report.httpStatus, reply.status);
+    if (reply.end == DownloadEnd::Complete) {
+        EXPECT_EQ(ReadFileBytes(target), reply.delivered);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Network, Reply, ::testing::ValuesIn(Replies), CaseName<ReplyCase>);
+
+TEST_P(Pace, EndsWithinItsLimits)
+{
+    const PaceCase& pace = GetParam();
+    server.Serve("/file", pace.response);
+    const HangingListener hanging;
+    const uint16_t port = pace.connectHangs ? hanging.Port() : server.Port();
+    const DWORD start = GetTickCount();
+    const DownloadReport report = Download(LoopbackUrl(port, L"/file"), pace.limits);
+    const DWORD took = MillisecondsSince(start);
+    EXPECT_EQ(report.end, pace.end);
+    EXPECT_GE(took, pace.atLeastMs);
+    EXPECT_LT(took, Promptly);
+    if (pace.end == DownloadEnd::Complete) {
+        EXPECT_EQ(ReadFileBytes(target), pace.response.body);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Network, Pace, ::testing::ValuesIn(Paces), CaseName<PaceCase>);
+
+TEST(NetworkDownloadCallback, AsksForAFreshCopyAndNoCaching)
+{
+    auto* callback = new DownloadCallback(AnySize);
+    DWORD flags = 0;
+    BINDINFO info{};
+    info.cbSize = sizeof info;
+    info.dwBindVerb = BINDVERB_POST;
+    EXPECT_EQ(callback->GetBindInfo(&flags, &info), S_OK);
+    EXPECT_EQ(flags, static_cast<DWORD>(BINDF_GETNEWESTVERSION | BINDF_NOWRITECACHE | BINDF_PRAGMA_NO_CACHE));
+    EXPECT_EQ(info.cbSize, sizeof info);
+    EXPECT_EQ(info.dwBindVerb, static_cast<DWORD>(BINDVERB_GET));
+
+    IHttpNegotiate* negotiate = nullptr;
+    ASSERT_EQ(callback->QueryInterface(IID_IHttpNegotiate, reinterpret_cast<void**>(&negotiate)), S_OK);
+    wchar_t unset[] = L"unset";
+    LPWSTR extra = unset;
+    EXPECT_EQ(negotiate->BeginningTransaction(L"http://127.0.0.1/", L"", 0, &extra), S_OK);
+    EXPECT_EQ(extra, nullptr);
+    EXPECT_EQ(negotiate->Release(), 1u);
+    EXPECT_EQ(callback->Release(), 0u);
+}
+
+TEST_F(NetworkDownload, LeavesNoCopyInTheInternetCache)
+{
+    const std::string marker =
+        "cache-marker-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount());
+    const std::string body = marker + Lines(64 * 1024);
+    server.Serve("/whole", {.body = body});
+    server.Serve("/moved", {.body = body});
+    server.Serve("/found", {.status = 302, .location = "/moved"});
+    server.Serve("/missing", {.status = 404, .body = body});
+    server.Serve("/endless", {.body = body, .endless = true});
+    server.Serve("/trickle", {.body = body, .bytesPerSecond = 4096});
+    const struct {
+        const wchar_t* path;
+        DownloadEnd end;
+    } downloads[] = {
+        {L"/whole", DownloadEnd::Complete},
+        {L"/found", DownloadEnd::Complete},
+        {L"/missing", DownloadEnd::HttpStatus},
+        {L"/endless", DownloadEnd::TooLarge},
+        {L"/trickle", DownloadEnd::TooLong},
+    };
+    for (const auto& download : downloads) {
+        SCOPED_TRACE(testing::Message() << download.path);
+        EXPECT_EQ(Download(LoopbackUrl(server.Port(), download.path), {20000, 1500, 1 << 20}).end, download.end);
+        EXPECT_EQ(CachedCopiesOf(marker), std::vector<std::wstring>{});
+    }
+}
+
+TEST_F(NetworkDownload, FailsWhenTheTargetsFolderIsMissing)
+{
+    server.Serve("/file", {.body = Signed});
+    const std::wstring url = LoopbackUrl(server.Port(), L"/file");
+    const std::wstring missing = folder.Path() + L"\\missing\\MyQMCommandsTemp.xml";
+    EXPECT_EQ(WatchedDownload(url.c_str(), missing.c_str(), Generous, nullptr).end, DownloadEnd::Failed);
+}
+
+TEST_F(NetworkDownload, ACancelAlreadySetGivesUpBeforeAnyConnection)
+{
+    server.Serve("/file", {.body = Signed});
+    const UniqueHandle cancel(CreateEventW(nullptr, TRUE, TRUE, nullptr));
+    const std::wstring url = LoopbackUrl(server.Port(), L"/file");
+    EXPECT_EQ(WatchedDownload(url.c_str(), target.c_str(), Generous, cancel.Get()).end, DownloadEnd::Cancelled);
+    EXPECT_FALSE(ProbeConnection(url.c_str(), 10000, cancel.Get()));
+    EXPECT_EQ(server.Requests(), 0);
+    EXPECT_FALSE(FileExists(target));
+}
+
+TEST_P(StalledCall, EndsAtOnceWhenCancelledAndDispatchesMessagesMeanwhile)
+{
+    const UniqueHandle cancel(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    MessageTargets targets(cancel.Get());
+    EXPECT_TRUE(GetParam().run(peers, cancel.Get()));
+    const DWORD end = GetTickCount();
+    EXPECT_TRUE(targets.windowGotPost);
+    EXPECT_TRUE(targets.dialogGotEscape);
+    ASSERT_TRUE(targets.cancelled);
+    EXPECT_LT(end - targets.cancelledAt, 2000u);
+}
+
+TEST_P(StalledCall, EndsAtOnceOnQuitAndLeavesTheQuitToTheCallersLoop)
+{
+    PostQuitMessage(7);
+    const DWORD start = GetTickCount();
+    EXPECT_TRUE(GetParam().run(peers, nullptr));
+    EXPECT_LT(MillisecondsSince(start), 2000u);
+    MSG msg;
+    ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(msg.wParam, 7u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Network, StalledCall, ::testing::ValuesIn(StalledCases), CaseName<StalledCase>);
+
+TEST(NetworkProbe, ReachesAnOpenPort)
+{
+    const LoopbackHttpServer server;
+    EXPECT_TRUE(ProbeConnection(LoopbackUrl(server.Port()).c_str(), 10000, nullptr));
+}
+
+TEST(NetworkProbe, FailsAtOnceOnAClosedPort)
+{
+    const DWORD start = GetTickCount();
+    EXPECT_FALSE(ProbeConnection(LoopbackUrl(ClosedPort()).c_str(), 10000, nullptr));
+    EXPECT_LT(MillisecondsSince(start), 5000u);
+}
+
+TEST(NetworkProbe, GivesUpOnAHangingConnectAndHoldsUpNothingAfter)
+{
+    const HangingListener hanging;
+    const DWORD start = GetTickCount();
+    EXPECT_FALSE(ProbeConnection(LoopbackUrl(hanging.Port()).c_str(), 2000, nullptr));
+    const DWORD took = MillisecondsSince(start);
+    EXPECT_GE(took, 1500u);
+    EXPECT_LT(took, Promptly);
+
+    // The abandoned call is still blocked in its connect meanwhile.
+    LoopbackHttpServer server;
+    server.Serve("/file", {.body = Signed});
+    EXPECT_TRUE(ProbeConnection(LoopbackUrl(server.Port()).c_str(), 10000, nullptr));
+    const TempFolder folder(L"after-probe");
+    const std::wstring target = folder.Path() + L"\\MyQMCommandsTemp.xml";
+    const DownloadReport report =
+        WatchedDownload(LoopbackUrl(server.Port(), L"/file").c_str(), target.c_str(), Generous, nullptr);
+    EXPECT_EQ(report.end, DownloadEnd::Complete);
+    EXPECT_EQ(ReadFileBytes(target), Signed);
+}
