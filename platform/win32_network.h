@@ -63,10 +63,12 @@ struct DownloadReport {
 // True when a TCP connection to the site of `url` (http:// and a host) can be
 // made within `timeoutMs`; false when it cannot, when the time runs out or
 // when `cancel` (a manual-reset event, or null) is set first; a cancel that
-// is already set gives up before anything starts. It sends no request. The call (InternetCheckConnectionW) runs on a
-// thread of its own, which is abandoned when the time runs out: a connect to a site that drops packets may return only
-// minutes later, and the thread then ends on its own. It shares nothing with the caller but a heap block that the last
-// of the two to let go frees.
+// is already set gives up before anything starts. It sends no request.
+// The call (InternetCheckConnectionW) runs on a thread of its own, which is
+// abandoned when the time runs out: a connect to a site that drops packets
+// may return only minutes later, and the thread then ends on its own. It
+// shares nothing with the caller but a heap block that the last of the two
+// to let go frees.
 [[nodiscard]] bool ProbeConnection(const wchar_t* url, DWORD timeoutMs, HANDLE cancel);
 
 } // namespace win32
