@@ -1,9 +1,8 @@
 #pragma once
 
 #include "expected_texts.h"
-#include "loopback_http_server.h"
+#include "loopback_profile.h"
 #include "program_driver.h"
-#include "temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -13,8 +12,10 @@
 
 // A profile folder of its own, the vendor's site and download server on their
 // loopback ports, and the program started against them.
-class EndToEnd : public ::testing::Test {
+class EndToEnd : public ::testing::Test, protected LoopbackProfile {
 protected:
+    EndToEnd() : LoopbackProfile(L"profile") {}
+
     static inline const std::string Newer = "<commands>\r\n<!-- QM Build 09-18-2021 -->\r\n</commands>\r\n";
     static inline const std::string Older = "<commands>\r\n<!-- QM Build 01-02-2020 -->\r\n<mine/>\r\n</commands>\r\n";
     static inline const std::wstring ProbeHost = L"127.0.0.1:" + std::to_wstring(QMCU_TEST_PROBE_PORT);
@@ -42,13 +43,6 @@ protected:
         program.Click(IDCANCEL);
         EXPECT_EQ(program.WaitForExit(), 0u);
     }
-
-    TempFolder profile{L"profile"};
-    const std::wstring folder = profile.Path() + L"\\AppData\\Roaming\\Quillmate\\QuillmateCommands";
-    const std::wstring installed = folder + L"\\MyQMCommands.xml";
-    const std::wstring download = folder + L"\\MyQMCommandsTemp.xml";
-    std::optional<LoopbackHttpServer> site{QMCU_TEST_PROBE_PORT};
-    std::optional<LoopbackHttpServer> files{QMCU_TEST_DOWNLOAD_PORT};
 };
 
 inline std::ostream& operator<<(std::ostream& out, const DialogState& state)

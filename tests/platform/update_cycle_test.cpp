@@ -1,6 +1,5 @@
 #include "fake_status_view.h"
-#include "loopback_http_server.h"
-#include "temp_folder.h"
+#include "loopback_profile.h"
 #include "logic/apply_update.h"
 #include "logic/check_state.h"
 #include "expected_texts.h"
@@ -16,8 +15,10 @@
 
 // The whole logic on real files and a real HTTP server: the program's own
 // profile folder, with a name outside the ANSI code page.
-class UpdateCycle : public ::testing::Test {
+class UpdateCycle : public ::testing::Test, protected LoopbackProfile {
 protected:
+    UpdateCycle() : LoopbackProfile(L"Zo\x00EB \x03A9\x03BC\x03AD\x03B3\x03B1") {}
+
     void SetUp() override
     {
         CreateFolders(folder);
@@ -29,12 +30,6 @@ protected:
 
     static inline const std::string Published = "<commands>\r\n<!-- QM Build 09-18-2021 -->\r\n</commands>\r\n";
 
-    TempFolder profile{L"Zo\x00EB \x03A9\x03BC\x03AD\x03B3\x03B1"};
-    const std::wstring folder = profile.Path() + L"\\AppData\\Roaming\\Quillmate\\QuillmateCommands";
-    const std::wstring installed = folder + L"\\MyQMCommands.xml";
-    const std::wstring download = folder + L"\\MyQMCommandsTemp.xml";
-    std::optional<LoopbackHttpServer> site{QMCU_TEST_PROBE_PORT};
-    std::optional<LoopbackHttpServer> files{QMCU_TEST_DOWNLOAD_PORT};
     CheckState state{};
     Win32Platform platform;
     FakeStatusView view;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "loopback_listener.h"
+
 #include <winsock2.h>
 #include <windows.h>
 
@@ -18,10 +20,9 @@ public:
     HangingListener(const HangingListener&) = delete;
     HangingListener& operator=(const HangingListener&) = delete;
 
-    [[nodiscard]] uint16_t Port() const { return port_; }
+    [[nodiscard]] uint16_t Port() const { return listener_.Port(); }
 
 private:
-    SOCKET listener_ = INVALID_SOCKET;
+    LoopbackListener listener_;
     SOCKET filler_ = INVALID_SOCKET;
-    uint16_t port_ = 0;
 };

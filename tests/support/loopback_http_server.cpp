@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <stdexcept>
 
 namespace {
 
@@ -81,27 +80,9 @@ std::string ReadRequestPath(SOCKET client)
 
 } // namespace
 
-LoopbackHttpServer::LoopbackHttpServer(uint16_t port)
+LoopbackHttpServer::LoopbackHttpServer(uint16_t port) : listener_(port, SOMAXCONN)
 {
     InitializeCriticalSection(&lock_);
-    WSADATA data;
-    if (WSAStartup(MAKEWORD(2, 2), &data) != 0) {
-        throw std::runtime_error("WSAStartup failed");
-    }
-    listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(port);
-    int length = sizeof address;
-    if (listener_ == INVALID_SOCKET || bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        listen(listener_, SOMAXCONN) != 0 ||
-        getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        closesocket(listener_);
-        WSACleanup();
-        throw std::runtime_error("cannot listen on 127.0.0.1:" + std::to_string(port));
-    }
-    port_ = ntohs(address.sin_port);
     thread_ = CreateThread(nullptr, 0, ThreadMain, this, 0, nullptr);
 }
 
@@ -110,8 +91,6 @@ LoopbackHttpServer::~LoopbackHttpServer()
     InterlockedExchange(&stopping_, 1);
     WaitForSingleObject(thread_, INFINITE);
     CloseHandle(thread_);
-    closesocket(listener_);
-    WSACleanup();
     DeleteCriticalSection(&lock_);
 }
 
@@ -150,12 +129,12 @@ void LoopbackHttpServer::Run()
     while (!Stopping()) {
         fd_set ready;
         FD_ZERO(&ready);
-        FD_SET(listener_, &ready);
+        FD_SET(listener_.Socket(), &ready);
         timeval timeout{0, static_cast<long>(PollMs * 1000)};
         if (select(0, &ready, nullptr, nullptr, &timeout) != 1) {
             continue;
         }
-        const SOCKET client = accept(listener_, nullptr, nullptr);
+        const SOCKET client = accept(listener_.Socket(), nullptr, nullptr);
         if (client != INVALID_SOCKET) {
             Answer(client);
             closesocket(client);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "loopback_listener.h"
+
 #include <winsock2.h>
 #include <windows.h>
 
@@ -53,7 +55,7 @@ public:
     LoopbackHttpServer(const LoopbackHttpServer&) = delete;
     LoopbackHttpServer& operator=(const LoopbackHttpServer&) = delete;
 
-    [[nodiscard]] uint16_t Port() const { return port_; }
+    [[nodiscard]] uint16_t Port() const { return listener_.Port(); }
     void Serve(const std::string& path, const HttpResponse& response);
     // Requests answered so far, of any path.
     [[nodiscard]] int Requests() const;
@@ -67,8 +69,7 @@ private:
     [[nodiscard]] bool Stopping() const;
     void Pause(DWORD milliseconds) const;
 
-    SOCKET listener_ = INVALID_SOCKET;
-    uint16_t port_ = 0;
+    LoopbackListener listener_;
     HANDLE thread_ = nullptr;
     volatile LONG stopping_ = 0;
     volatile LONG requests_ = 0;

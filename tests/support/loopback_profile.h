@@ -1,0 +1,23 @@
+#pragma once
+
+#include "loopback_http_server.h"
+#include "temp_folder.h"
+
+#include <optional>
+#include <string>
+
+// A profile folder of its own with the paths of the commands folder and its two
+// files in it, and the vendor's site and download server on the loopback ports
+// that the test builds of the program use.
+class LoopbackProfile {
+protected:
+    // `name` becomes part of the profile folder's name.
+    explicit LoopbackProfile(const std::wstring& name) : profile(name) {}
+
+    TempFolder profile;
+    const std::wstring folder = profile.Path() + L"\\AppData\\Roaming\\Quillmate\\QuillmateCommands";
+    const std::wstring installed = folder + L"\\MyQMCommands.xml";
+    const std::wstring download = folder + L"\\MyQMCommandsTemp.xml";
+    std::optional<LoopbackHttpServer> site{QMCU_TEST_PROBE_PORT};
+    std::optional<LoopbackHttpServer> files{QMCU_TEST_DOWNLOAD_PORT};
+};
