@@ -3,8 +3,8 @@
 # executable it is linked into.
 function(qmcu_add_endpoints name probe_url download_url)
     foreach(url IN ITEMS "${probe_url}" "${download_url}")
-        if(NOT url MATCHES "^http://[^\"\\\\ ]+$")
-            message(FATAL_ERROR "${name}: '${url}' is not a plain http:// URL")
+        if(NOT url MATCHES "^https?://[^\"\\\\ ]+$")
+            message(FATAL_ERROR "${name}: '${url}' is not a plain http:// or https:// URL")
         endif()
     endforeach()
     set(ENDPOINT_PROBE_URL "${probe_url}")

@@ -8,6 +8,12 @@
 
 void ApplyUpdate(CheckState& state, PlatformServices& platform, StatusView& view)
 {
+    // Another program can post the button's command, and a click can come
+    // while a check runs; only a standing offer is taken, and only once.
+    if (!state.updateOffered) {
+        return;
+    }
+    state.updateOffered = false;
     if (platform.CopyOver(state.downloadFile, state.commandsFile)) {
         view.ShowMessage(MessageKind::Information, text::CopySucceeded, text::SuccessCaption);
     } else {

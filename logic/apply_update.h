@@ -4,9 +4,10 @@ struct CheckState;
 class PlatformServices;
 class StatusView;
 
-// Copies the download of the last check in `state` over the installed commands
-// file, reports the outcome in a message box owned by `view`, then runs the
-// update check again, whatever the outcome.
+// When the last check in `state` offers the update: copies its download over
+// the installed commands file, reports the outcome in a message box owned by
+// `view`, then runs the update check again, whatever the outcome. Without an
+// offer it does nothing.
 void ApplyUpdate(CheckState& state, PlatformServices& platform, StatusView& view);
 
 // Deletes the download, if the last check left one that can be opened. A

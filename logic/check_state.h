@@ -22,4 +22,7 @@ struct CheckState {
     int32_t localVersion;
     // 0: no latest version was obtained.
     int32_t latestVersion;
+    // Whether the Update/Install button offers the download now; only then
+    // may it be copied over the installed file.
+    bool updateOffered;
 };

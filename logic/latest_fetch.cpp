@@ -26,21 +26,24 @@ void ShowConnectionFailure(StatusView& view)
 
 std::wstring_view ProbeHostName(std::wstring_view url)
 {
-    constexpr std::wstring_view scheme = L"http://";
-    if (url.starts_with(scheme)) {
-        url.remove_prefix(scheme.size());
+    for (const std::wstring_view scheme : {L"http://", L"https://"}) {
+        if (url.starts_with(scheme)) {
+            url.remove_prefix(scheme.size());
+        }
     }
     return url.substr(0, url.find(L'/'));
 }
 
 void FetchLatest(CheckState& state, PlatformServices& platform, StatusView& view)
 {
-    if (!platform.CanReachSite(ProbeUrl)) {
+    if (!platform.CanReachSite(ProbeUrl, ProbeTimeLimit)) {
         AppendText(state.latestLine, text::DownloadFailed);
         ShowConnectionFailure(view);
         return;
     }
-    if (!platform.Download(DownloadUrl, state.downloadFile)) {
+    // A failed download is never read: what it left at the path may be an
+    // error page or the cut-off start of a commands file.
+    if (!platform.Download(DownloadUrl, state.downloadFile, DownloadLimitsInUse).Succeeded()) {
         AppendText(state.latestLine, text::DownloadFailed);
         return;
     }

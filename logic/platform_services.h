@@ -1,10 +1,29 @@
 #pragma once
 
 #include "input_file.h"
+#include "network_limits.h"
 
 #include <memory>
 #include <span>
 #include <string_view>
+
+// Why a download is not taken as the latest edition.
+enum class DownloadFailure {
+    None,       // a whole reply with final status 200
+    HttpStatus, // a reply with another final status, after any redirects
+    Incomplete, // a body shorter than its announced length
+    NoProgress, // nothing came for the limit's silence
+    TooLong,    // the limit's total time ran out
+    TooLarge,   // more than the limit's bytes were announced or came
+    Other,      // no reply, a failed call, or the wait given up
+};
+
+struct DownloadResult {
+    DownloadFailure failure = DownloadFailure::None;
+    int httpStatus = 0; // the final status, when a reply came
+
+    [[nodiscard]] bool Succeeded() const { return failure == DownloadFailure::None; }
+};
 
 // What the update logic asks of the system: the environment, files and the
 // network, in the logic's own terms. Each method is one operation of the
@@ -24,12 +43,19 @@ public:
     // Whether `path` names an existing folder (not a file).
     [[nodiscard]] virtual bool IsFolder(const wchar_t* path) = 0;
 
-    // Whether a connection to the site of `url` can be made.
-    [[nodiscard]] virtual bool CanReachSite(const wchar_t* url) = 0;
+    // Whether a connection to the site of `url` can be made within `limit`.
+    [[nodiscard]] virtual bool CanReachSite(const wchar_t* url, std::chrono::milliseconds limit) = 0;
 
-    // Downloads `url` into `path`, creating or replacing the file. Returns
-    // whether the download call reports success.
-    [[nodiscard]] virtual bool Download(const wchar_t* url, const wchar_t* path) = 0;
+    // Downloads the newest version of `url` into `path`, bypassing any cache,
+    // within `limits`. Whatever the result, the file at `path` may have been
+    // created or replaced: only a successful download is the published file.
+    [[nodiscard]] virtual DownloadResult Download(const wchar_t* url,
+                                                  const wchar_t* path,
+                                                  const DownloadLimits& limits) = 0;
+
+    // Makes a probe or download under way, and every later one, give up at
+    // once, failing: the program is closing.
+    virtual void GiveUpWaiting() = 0;
 
     // Copies `source` over `target`, which is created or overwritten.
     [[nodiscard]] virtual bool CopyOver(const wchar_t* source, const wchar_t* target) = 0;

@@ -57,6 +57,7 @@ void OfferUpdate(CheckState& state, StatusView& view)
     } else {
         AppendText(state.statusText, text::UpdateOffer);
     }
+    state.updateOffered = true;
     view.SetUpdateButton(true, caption);
     view.SetFieldText(Field::Status, state.statusText);
 }

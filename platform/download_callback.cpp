@@ -1,6 +1,8 @@
 #include "download_callback.h"
 
 #include <cstring>
+#include <cwchar>
+#include <iterator>
 
 namespace win32 {
 
@@ -182,11 +184,8 @@ HRESULT STDMETHODCALLTYPE DownloadCallback::OnProgress(ULONG progress,
 {
     InterlockedExchange(&lastProgressTick_, static_cast<LONG>(GetTickCount()));
     if (statusCode == BINDSTATUS_CACHEFILENAMEAVAILABLE && statusText != nullptr) {
-        try {
-            cacheFile_ = statusText;
-        } catch (...) {
-            cacheFile_.clear();
-        }
+        const bool fits = wcslen(statusText) < std::size(cacheFile_);
+        wcscpy(cacheFile_, fits ? statusText : L"");
     }
     if (IsDataStatus(statusCode)) {
         progress_ = progress;

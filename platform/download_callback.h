@@ -5,8 +5,6 @@
 #include <windows.h>
 #include <urlmon.h>
 
-#include <string>
-
 namespace win32 {
 
 // The bind-status callback of one watched download, which also answers
@@ -36,8 +34,9 @@ public:
     [[nodiscard]] DWORD LastProgressTick() const;
     // How the download ended, given what the call returned.
     [[nodiscard]] DownloadReport Report(HRESULT result) const;
-    // The download's copy in the internet cache, empty when none was reported.
-    [[nodiscard]] const std::wstring& CacheFile() const { return cacheFile_; }
+    // The download's copy in the internet cache, empty when none was reported
+    // or its path was too long to keep.
+    [[nodiscard]] const wchar_t* CacheFile() const { return cacheFile_; }
 
     // IUnknown
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
@@ -90,7 +89,7 @@ private:
     bool contentCoded_ = false;
     ULONG progress_ = 0;
     ULONG progressMax_ = 0;
-    std::wstring cacheFile_;
+    wchar_t cacheFile_[MAX_PATH] = L"";
 };
 
 } // namespace win32

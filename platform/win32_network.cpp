@@ -9,8 +9,9 @@
 #include <wininet.h>
 
 #include <algorithm>
+#include <cwchar>
+#include <iterator>
 #include <new>
-#include <string>
 
 namespace win32 {
 
@@ -82,14 +83,14 @@ DownloadEnd Watch(HANDLE thread, const DownloadCallback& callback, const Downloa
 // target, whatever the bind flags ask for (Wine does; Windows may). After an
 // abort, Wine's request goes on holding the copy open for some 30 ms after
 // the call has returned, so its removal is tried again for a while.
-void RemoveCacheCopy(const wchar_t* url, const std::wstring& cacheFile)
+void RemoveCacheCopy(const wchar_t* url, const wchar_t* cacheFile)
 {
     DeleteUrlCacheEntryW(url);
-    if (cacheFile.empty()) {
+    if (cacheFile[0] == L'\0') {
         return;
     }
     const DWORD start = GetTickCount();
-    while (!DeleteFileW(cacheFile.c_str()) && GetLastError() == ERROR_SHARING_VIOLATION &&
+    while (!DeleteFileW(cacheFile) && GetLastError() == ERROR_SHARING_VIOLATION &&
            MillisecondsSince(start) < CacheReleaseMs) {
         Sleep(CacheRetryMs);
     }
@@ -100,26 +101,26 @@ void RemoveCacheCopy(const wchar_t* url, const std::wstring& cacheFile)
 // the caller's frame: the caller and the thread each hold a reference, and
 // the last to let go frees the block.
 struct ProbeCall {
-    explicit ProbeCall(const wchar_t* site) : url(site), done(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
-
     volatile LONG references = 1;
-    std::wstring url;
-    UniqueHandle done;
+    wchar_t url[INTERNET_MAX_URL_LENGTH] = L"";
+    UniqueHandle done{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
     // Valid once `done` is set.
     bool reachable = false;
 };
 
+// Null when memory or an event cannot be had, or the URL is too long to copy.
 ProbeCall* NewProbeCall(const wchar_t* url)
 {
-    try {
-        auto* call = new ProbeCall(url);
-        if (call->done.IsValid()) {
-            return call;
-        }
-        delete call;
-    } catch (...) {
+    auto* call = new (std::nothrow) ProbeCall;
+    if (call == nullptr) {
+        return nullptr;
     }
-    return nullptr;
+    if (!call->done.IsValid() || wcslen(url) >= std::size(call->url)) {
+        delete call;
+        return nullptr;
+    }
+    wcscpy(call->url, url);
+    return call;
 }
 
 void ReleaseProbeCall(ProbeCall* call)
@@ -132,7 +133,7 @@ void ReleaseProbeCall(ProbeCall* call)
 DWORD WINAPI RunProbe(void* parameter)
 {
     auto* call = static_cast<ProbeCall*>(parameter);
-    call->reachable = InternetCheckConnectionW(call->url.c_str(), FLAG_ICC_FORCE_CONNECTION, 0) != FALSE;
+    call->reachable = InternetCheckConnectionW(call->url, FLAG_ICC_FORCE_CONNECTION, 0) != FALSE;
     SetEvent(call->done.Get());
     ReleaseProbeCall(call);
     return 0;

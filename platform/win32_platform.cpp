@@ -1,14 +1,13 @@
 #include "win32_platform.h"
 
-#include "unique_handle.h"
+#include "win32_network.h"
 
 #include <windows.h>
-#include <urlmon.h>
-#include <wininet.h>
 
 #include <algorithm>
 #include <climits>
 #include <cstdio>
+#include <iterator>
 
 namespace {
 
@@ -30,7 +29,29 @@ private:
     UniqueHandle handle_;
 };
 
+DWORD Milliseconds(std::chrono::milliseconds duration)
+{
+    return static_cast<DWORD>(std::clamp<std::chrono::milliseconds::rep>(duration.count(), 0, INFINITE - 1));
+}
+
+// What the logic makes of each end of a watched download, in the order of
+// win32::DownloadEnd. A download given up because the program is closing, and
+// one whose call failed, are failures of no other kind.
+constexpr DownloadFailure FailureOf[] = {
+    DownloadFailure::None,       // Complete
+    DownloadFailure::HttpStatus, // HttpStatus
+    DownloadFailure::Incomplete, // Incomplete
+    DownloadFailure::NoProgress, // NoProgress
+    DownloadFailure::TooLong,    // TooLong
+    DownloadFailure::TooLarge,   // TooLarge
+    DownloadFailure::Other,      // Cancelled
+    DownloadFailure::Other,      // Failed
+};
+static_assert(std::size(FailureOf) == static_cast<size_t>(win32::DownloadEnd::Failed) + 1);
+
 } // namespace
+
+Win32Platform::Win32Platform() : givingUp_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
 
 bool Win32Platform::ReadVariable(const wchar_t* name, std::span<wchar_t> value)
 {
@@ -53,15 +74,25 @@ bool Win32Platform::IsFolder(const wchar_t* path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-bool Win32Platform::CanReachSite(const wchar_t* url)
+bool Win32Platform::CanReachSite(const wchar_t* url, std::chrono::milliseconds limit)
 {
-    // Without the flag the call only asks whether the machine is online.
-    return InternetCheckConnectionW(url, FLAG_ICC_FORCE_CONNECTION, 0) != FALSE;
+    return win32::ProbeConnection(url, Milliseconds(limit), givingUp_.Get());
 }
 
-bool Win32Platform::Download(const wchar_t* url, const wchar_t* path)
+DownloadResult Win32Platform::Download(const wchar_t* url, const wchar_t* path, const DownloadLimits& limits)
 {
-    return SUCCEEDED(URLDownloadToFileW(nullptr, url, path, 0, nullptr));
+    const win32::DownloadLimits watched{
+        .silenceMs = Milliseconds(limits.silence),
+        .totalMs = Milliseconds(limits.total),
+        .maxBytes = limits.maxBytes,
+    };
+    const win32::DownloadReport report = win32::WatchedDownload(url, path, watched, givingUp_.Get());
+    return {FailureOf[static_cast<size_t>(report.end)], report.httpStatus};
+}
+
+void Win32Platform::GiveUpWaiting()
+{
+    SetEvent(givingUp_.Get());
 }
 
 bool Win32Platform::CopyOver(const wchar_t* source, const wchar_t* target)

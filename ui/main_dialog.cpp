@@ -3,6 +3,7 @@
 #include "center_window.h"
 #include "resource.h"
 #include "logic/apply_update.h"
+#include "logic/platform_services.h"
 #include "logic/update_check.h"
 #include "platform/win32_status_view.h"
 
@@ -81,12 +82,16 @@ void MainDialog::OnDestroy()
 
 // Only the control id selects the action; the notification code plays no part.
 // Escape, the close box and the system menu's Close all arrive as IDCANCEL.
+// Both can arrive while a check waits for the network, since the wait
+// dispatches messages: Update then finds no offer, and Close makes the wait
+// give up so that the dialog ends at once.
 void MainDialog::OnCommand(WPARAM wParam)
 {
     if (LOWORD(wParam) == IDOK) {
         Win32StatusView view(hwnd_);
         ApplyUpdate(state_, platform_, view);
     } else {
+        platform_.GiveUpWaiting();
         EndDialog(hwnd_, IDCANCEL);
     }
 }

@@ -197,7 +197,7 @@ class Executable(unittest.TestCase):
             data = executable.read()
         # Zero-terminated UTF-16 texts of printable ASCII, as the program keeps them.
         texts = {run.decode("utf-16-le") for run in re.findall(rb"(?<=\0\0)(?:[\x20-\x7e]\0){8,}(?=\0\0)", data)}
-        self.assertEqual({text for text in texts if text.startswith("http")}, {PROBE_URL, DOWNLOAD_URL})
+        self.assertEqual({text for text in texts if re.fullmatch(r"https?://.+", text)}, {PROBE_URL, DOWNLOAD_URL})
         self.assertIn(INSTANCE_MUTEX_NAME, texts)
 
     def test_manifest_holds_only_the_as_invoker_trust_block(self):

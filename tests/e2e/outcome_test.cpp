@@ -58,7 +58,7 @@ const Scenario Scenarios[] = {
      Hidden(RunningLabel, LatestLabel + DownloadFailed, expected::ConnectionFailure(Probe))},
     {"DownloadFails", true, Current, true, false, Current,
      Hidden(RunningLabel + L"QM Build 09-18-2021", LatestLabel + DownloadFailed, L"")},
-    {"DownloadWithoutSignature", true, Current, true, true, std::nullopt,
+    {"DownloadWithoutSignature", true, Current, true, true, "<c>no signature</c>",
      Hidden(RunningLabel + L"QM Build 09-18-2021", LatestLabel, L"")},
     {"NothingInstalledSiteUnreachable", true, std::nullopt, false, true, Current,
      Hidden(RunningLabel + NotAvailable, LatestLabel + DownloadFailed, expected::ConnectionFailure(Probe))},

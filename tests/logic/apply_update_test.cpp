@@ -69,6 +69,48 @@ TEST_F(Apply, AFileHeldWithoutSharingIsOfferedAsAnInstallAfterTheFailure)
     EXPECT_EQ(view.texts[Field::Running], L"You are running version:\t(Not available)");
 }
 
+TEST_F(Apply, TheCommandWithoutAStandingOfferDoesNothing)
+{
+    struct Case {
+        const char* name;
+        std::string installed;
+        int applies; // the command arrives this often after the check
+    };
+    const Case cases[] = {
+        {"the installed edition is newer", "QM Build 01-01-2030", 1},
+        {"the installed edition is the latest", "QM Build 09-18-2021", 1},
+        {"the offer was taken already", "QM Build 01-01-2020", 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakePlatform platform;
+        platform.userProfile = Profile;
+        platform.folders.insert(Folder);
+        platform.files[Installed] = c.installed;
+        platform.published = "QM Build 09-18-2021";
+        FakeStatusView view;
+        RunUpdateCheck(state, platform, view);
+        for (int i = 0; i < c.applies; ++i) {
+            ApplyUpdate(state, platform, view);
+        }
+        EXPECT_EQ(platform.CallsTo(L"CopyOver").size(), c.installed == "QM Build 01-01-2020" ? 1u : 0u);
+        EXPECT_EQ(view.boxes.size(), platform.CallsTo(L"CopyOver").size());
+    }
+}
+
+TEST_F(Apply, TheCommandDuringACheckDoesNothing)
+{
+    platform.files[Installed] = "QM Build 01-01-2020";
+    RunUpdateCheck(state, platform, view);
+    ASSERT_TRUE(view.updateOffered);
+    // The check that follows waits for its download, and the command comes then.
+    platform.duringDownload = [&] { ApplyUpdate(state, platform, view); };
+    RunUpdateCheck(state, platform, view);
+    EXPECT_TRUE(platform.CallsTo(L"CopyOver").empty());
+    EXPECT_TRUE(view.boxes.empty());
+    EXPECT_EQ(platform.files[Installed], "QM Build 01-01-2020");
+}
+
 class Discard : public CheckFixture {
 protected:
     void SetUp() override

@@ -1,4 +1,5 @@
 #include "check_fixture.h"
+#include "logic/apply_update.h"
 #include "logic/latest_fetch.h"
 #include "logic/update_check.h"
 
@@ -16,6 +17,7 @@ TEST(ProbeHostName, KeepsTheHostAndPortAlone)
         {L"http://127.0.0.1:47101", L"127.0.0.1:47101"},
         {L"http://127.0.0.1:47101/index.html", L"127.0.0.1:47101"},
         {L"http://host/a/b", L"host"},
+        {L"https://www.quillmate.com/", L"www.quillmate.com"},
         {L"", L""},
     };
     for (const Case& c : cases) {
@@ -40,7 +42,7 @@ TEST_F(LatestFetch, ANewDownloadReplacesTheCopyOfAnEarlierCheck)
 TEST_F(LatestFetch, AFailedDownloadNeverReadsAnEarlierCopy)
 {
     platform.files[Download] = "QM Build 01-01-2030";
-    platform.downloadSucceeds = false;
+    platform.downloadFailure = DownloadFailure::Other;
     RunUpdateCheck(state, platform, view);
     EXPECT_EQ(state.latestVersion, 0);
     EXPECT_EQ(platform.CallsTo(L"OpenForReading"), (std::vector<std::wstring>{L"OpenForReading(" + Installed + L")"}));
@@ -53,4 +55,37 @@ TEST_F(LatestFetch, ADownloadWithTwoSignaturesShowsBothAndTheLastDecides)
     RunUpdateCheck(state, platform, view);
     EXPECT_EQ(view.texts[Field::Latest], L"The latest version is:\tQM Build 05-05-2025QM Build 03-03-2023");
     EXPECT_EQ(state.latestVersion, 20230303);
+}
+
+TEST_F(LatestFetch, AFailedDownloadIsNeverScannedOrOfferedWhateverItLeft)
+{
+    const DownloadFailure failures[] = {
+        DownloadFailure::HttpStatus,
+        DownloadFailure::Incomplete,
+        DownloadFailure::NoProgress,
+        DownloadFailure::TooLong,
+        DownloadFailure::TooLarge,
+        DownloadFailure::Other,
+    };
+    for (const DownloadFailure failure : failures) {
+        SCOPED_TRACE(static_cast<int>(failure));
+        FakePlatform platform;
+        platform.userProfile = Profile;
+        platform.folders.insert(Folder);
+        platform.files[Installed] = "QM Build 01-01-2020";
+        platform.published = "<html>QM Build 02-02-2022</html>";
+        platform.downloadFailure = failure;
+        FakeStatusView view;
+        view.texts[Field::Status] = L"earlier";
+        RunUpdateCheck(state, platform, view);
+        ApplyUpdate(state, platform, view);
+        EXPECT_EQ(view.texts[Field::Latest], L"The latest version is:\t(Download failed)");
+        EXPECT_EQ(view.texts[Field::Status], L"earlier");
+        EXPECT_FALSE(view.updateOffered);
+        EXPECT_EQ(state.latestVersion, 0);
+        EXPECT_EQ(platform.CallsTo(L"OpenForReading").size(), 1u); // the installed file alone
+        EXPECT_TRUE(platform.CallsTo(L"CopyOver").empty());
+        EXPECT_TRUE(view.boxes.empty());
+        EXPECT_EQ(platform.files[Installed], "QM Build 01-01-2020");
+    }
 }

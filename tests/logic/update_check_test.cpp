@@ -23,7 +23,7 @@ struct Outcome {
     const char* name;
     std::optional<std::string> installed;
     bool online;
-    bool downloadSucceeds;
+    DownloadFailure downloadFailure;
     std::optional<std::string> published;
     std::wstring runningLine;
     std::wstring latestLine;
@@ -33,35 +33,35 @@ struct Outcome {
 
 // clang-format off
 const Outcome Outcomes[] = {
-    {"nothing installed, latest obtained", std::nullopt, true, true, "QM Build 09-18-2021",
+    {"nothing installed, latest obtained", std::nullopt, true, DownloadFailure::None, "QM Build 09-18-2021",
      RunningLabel + L"(Not available)", LatestLabel + L"QM Build 09-18-2021", Button::Install,
      expected::InstallOffer},
-    {"installed file without signature", "<commands/>", true, true, "QM Build 09-18-2021",
+    {"installed file without signature", "<commands/>", true, DownloadFailure::None, "QM Build 09-18-2021",
      RunningLabel + L"(Not available)", LatestLabel + L"QM Build 09-18-2021", Button::Update,
      expected::SignatureOffer},
-    {"installed edition older", "QM Build 01-02-2020", true, true, "QM Build 09-18-2021",
+    {"installed edition older", "QM Build 01-02-2020", true, DownloadFailure::None, "QM Build 09-18-2021",
      RunningLabel + L"QM Build 01-02-2020", LatestLabel + L"QM Build 09-18-2021", Button::Update,
      expected::UpdateOffer},
-    {"installed edition current", "QM Build 09-18-2021", true, true, "QM Build 09-18-2021",
+    {"installed edition current", "QM Build 09-18-2021", true, DownloadFailure::None, "QM Build 09-18-2021",
      RunningLabel + L"QM Build 09-18-2021", LatestLabel + L"QM Build 09-18-2021", Button::Hidden,
      expected::UpToDate},
-    {"installed edition newer", "QM Build 10-18-2021", true, true, "QM Build 09-18-2021",
+    {"installed edition newer", "QM Build 10-18-2021", true, DownloadFailure::None, "QM Build 09-18-2021",
      RunningLabel + L"QM Build 10-18-2021", LatestLabel + L"QM Build 09-18-2021", Button::Hidden,
      std::nullopt},
-    {"probe fails, file installed", "QM Build 09-18-2021", false, true, "QM Build 10-18-2021",
+    {"probe fails, file installed", "QM Build 09-18-2021", false, DownloadFailure::None, "QM Build 10-18-2021",
      RunningLabel + L"QM Build 09-18-2021", LatestLabel + L"(Download failed)", Button::Hidden,
      ConnectionFailure},
-    {"probe fails, installed file without signature", "", false, true, std::nullopt, RunningLabel,
+    {"probe fails, installed file without signature", "", false, DownloadFailure::None, std::nullopt, RunningLabel,
      LatestLabel + L"(Download failed)", Button::Hidden, ConnectionFailure},
-    {"download fails, file installed", "QM Build 09-18-2021", true, false, std::nullopt,
+    {"download fails, file installed", "QM Build 09-18-2021", true, DownloadFailure::Other, std::nullopt,
      RunningLabel + L"QM Build 09-18-2021", LatestLabel + L"(Download failed)", Button::Hidden, std::nullopt},
-    {"download without signature", "QM Build 09-18-2021", true, true, "<html>404</html>",
+    {"download without signature", "QM Build 09-18-2021", true, DownloadFailure::None, "<html>404</html>",
      RunningLabel + L"QM Build 09-18-2021", LatestLabel, Button::Hidden, std::nullopt},
-    {"download cannot be opened", "QM Build 09-18-2021", true, true, std::nullopt,
+    {"download cannot be opened", "QM Build 09-18-2021", true, DownloadFailure::None, std::nullopt,
      RunningLabel + L"QM Build 09-18-2021", LatestLabel + L"(Not available)", Button::Hidden, std::nullopt},
-    {"nothing installed, probe fails", std::nullopt, false, true, std::nullopt, RunningLabel + L"(Not available)",
+    {"nothing installed, probe fails", std::nullopt, false, DownloadFailure::None, std::nullopt, RunningLabel + L"(Not available)",
      LatestLabel + L"(Download failed)", Button::Hidden, ConnectionFailure},
-    {"nothing installed, download fails", std::nullopt, true, false, std::nullopt,
+    {"nothing installed, download fails", std::nullopt, true, DownloadFailure::Other, std::nullopt,
      RunningLabel + L"(Not available)", LatestLabel + L"(Download failed)", Button::Hidden, std::nullopt},
 };
 // clang-format on
@@ -81,7 +81,7 @@ TEST_F(UpdateCheck, EachOutcomeShowsItsLinesStatusAndButton)
             platform.files[Installed] = *o.installed;
         }
         platform.online = o.online;
-        platform.downloadSucceeds = o.downloadSucceeds;
+        platform.downloadFailure = o.downloadFailure;
         platform.published = o.published;
         FakeStatusView view;
         view.texts[Field::Status] = Earlier;
@@ -144,8 +144,9 @@ TEST_F(UpdateCheck, MakesThePlatformCallsInOrderWithTheirArguments)
                   L"ReadVariable(USERPROFILE, 260)",
                   L"IsFolder(" + Folder + L")",
                   L"OpenForReading(" + Installed + L")",
-                  L"CanReachSite(http://www.quillmate.com)",
-                  L"Download(http://quillmate.com/downloads/MyQMCommands.xml, " + Download + L")",
+                  L"CanReachSite(http://www.quillmate.com, 10000 ms)",
+                  L"Download(http://quillmate.com/downloads/MyQMCommands.xml, " + Download +
+                      L", 15000 ms silence, 120000 ms total, 67108864 bytes)",
                   L"OpenForReading(" + Download + L")",
               }));
 }
@@ -156,7 +157,7 @@ TEST_F(UpdateCheck, AFailedProbeDownloadsNothing)
     platform.online = false;
     RunUpdateCheck(state, platform, view);
     EXPECT_TRUE(platform.CallsTo(L"Download").empty());
-    EXPECT_EQ(platform.calls.back(), L"CanReachSite(http://www.quillmate.com)");
+    EXPECT_EQ(platform.calls.back(), L"CanReachSite(http://www.quillmate.com, 10000 ms)");
 }
 
 TEST_F(UpdateCheck, AMissingFolderShowsTheFolderMessageAndStops)

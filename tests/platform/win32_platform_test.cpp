@@ -126,7 +126,7 @@ TEST_F(Win32PlatformTest, ConvertsFromTheCodePageOfTheThreadsLanguage)
     EXPECT_EQ(russian, L"\x0410");
 }
 
-TEST_F(Win32PlatformTest, ProbesAndDownloadsFromALoopbackServer)
+TEST_F(Win32PlatformTest, ProbesAndDownloadsFromALoopbackServerUntilGivenUp)
 {
     const std::wstring target = PathOf(L"download.xml");
     WriteFileBytes(target, "earlier copy");
@@ -135,12 +135,20 @@ TEST_F(Win32PlatformTest, ProbesAndDownloadsFromALoopbackServer)
         LoopbackHttpServer server;
         server.Serve("/file.xml", {.body = "<x>QM Build 09-18-2021</x>\r\n"});
         site = L"http://127.0.0.1:" + std::to_wstring(server.Port());
-        EXPECT_TRUE(platform.CanReachSite(site.c_str()));
-        EXPECT_TRUE(platform.Download((site + L"/file.xml").c_str(), target.c_str()));
+        EXPECT_TRUE(platform.CanReachSite(site.c_str(), ProbeTimeLimit));
+        EXPECT_TRUE(platform.Download((site + L"/file.xml").c_str(), target.c_str(), DownloadLimitsInUse).Succeeded());
         EXPECT_EQ(ReadFileBytes(target), "<x>QM Build 09-18-2021</x>\r\n");
+
+        platform.GiveUpWaiting();
+        EXPECT_FALSE(platform.CanReachSite(site.c_str(), ProbeTimeLimit));
+        EXPECT_EQ(platform.Download((site + L"/file.xml").c_str(), target.c_str(), DownloadLimitsInUse).failure,
+                  DownloadFailure::Other);
+        EXPECT_EQ(server.Requests(), 1);
     }
     // The server is gone: its port is closed now.
-    EXPECT_FALSE(platform.CanReachSite(site.c_str()));
-    EXPECT_FALSE(platform.Download((site + L"/file.xml").c_str(), target.c_str()));
+    Win32Platform fresh;
+    EXPECT_FALSE(fresh.CanReachSite(site.c_str(), ProbeTimeLimit));
+    EXPECT_EQ(fresh.Download((site + L"/file.xml").c_str(), target.c_str(), DownloadLimitsInUse).failure,
+              DownloadFailure::Other);
     EXPECT_EQ(ReadFileBytes(target), "<x>QM Build 09-18-2021</x>\r\n");
 }

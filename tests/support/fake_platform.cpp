@@ -82,22 +82,33 @@ bool FakePlatform::IsFolder(const wchar_t* path)
     return !Fails(L"IsFolder") && folders.contains(path);
 }
 
-bool FakePlatform::CanReachSite(const wchar_t* url)
+bool FakePlatform::CanReachSite(const wchar_t* url, std::chrono::milliseconds limit)
 {
-    calls.push_back(L"CanReachSite(" + std::wstring(url) + L")");
-    return online && !Fails(L"CanReachSite");
+    calls.push_back(L"CanReachSite(" + std::wstring(url) + L", " + std::to_wstring(limit.count()) + L" ms)");
+    return online && !givenUp && !Fails(L"CanReachSite");
 }
 
-bool FakePlatform::Download(const wchar_t* url, const wchar_t* path)
+DownloadResult FakePlatform::Download(const wchar_t* url, const wchar_t* path, const DownloadLimits& limits)
 {
-    calls.push_back(L"Download(" + std::wstring(url) + L", " + path + L")");
-    if (Fails(L"Download") || !downloadSucceeds) {
-        return false;
+    calls.push_back(L"Download(" + std::wstring(url) + L", " + path + L", " + std::to_wstring(limits.silence.count()) +
+                    L" ms silence, " + std::to_wstring(limits.total.count()) + L" ms total, " +
+                    std::to_wstring(limits.maxBytes) + L" bytes)");
+    if (duringDownload) {
+        duringDownload();
+    }
+    if (Fails(L"Download") || givenUp) {
+        return {DownloadFailure::Other};
     }
     if (published) {
         files[path] = *published;
     }
-    return true;
+    return {downloadFailure, downloadFailure == DownloadFailure::HttpStatus ? 500 : 200};
+}
+
+void FakePlatform::GiveUpWaiting()
+{
+    calls.push_back(L"GiveUpWaiting()");
+    givenUp = true;
 }
 
 bool FakePlatform::CopyOver(const wchar_t* source, const wchar_t* target)

@@ -3,6 +3,7 @@
 #include "logic/platform_services.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -21,9 +22,15 @@ public:
     // Held by another program that shares reading only: opening works, copying onto and deleting fail.
     std::set<std::wstring> heldForReading;
     bool online = true;
-    bool downloadSucceeds = true;
-    // What a successful download writes; nothing when unset.
+    // Why the download fails, if it does; it writes what is published anyway,
+    // as the real call does for an error page or a cut-off body.
+    DownloadFailure downloadFailure = DownloadFailure::None;
+    // What a download writes; nothing when unset.
     std::optional<std::string> published;
+    // Set by GiveUpWaiting: every later probe and download fails.
+    bool givenUp = false;
+    // Runs while a download waits, as the program's messages do meanwhile.
+    std::function<void()> duringDownload;
     // Calls that fail, by name, whatever the state: "IsFolder" answers false,
     // "OpenForReading" null, and so on.
     std::set<std::wstring> failing;
@@ -39,8 +46,9 @@ public:
 
     bool ReadVariable(const wchar_t* name, std::span<wchar_t> value) override;
     bool IsFolder(const wchar_t* path) override;
-    bool CanReachSite(const wchar_t* url) override;
-    bool Download(const wchar_t* url, const wchar_t* path) override;
+    bool CanReachSite(const wchar_t* url, std::chrono::milliseconds limit) override;
+    DownloadResult Download(const wchar_t* url, const wchar_t* path, const DownloadLimits& limits) override;
+    void GiveUpWaiting() override;
     bool CopyOver(const wchar_t* source, const wchar_t* target) override;
     bool Remove(const wchar_t* path) override;
     std::unique_ptr<InputFile> OpenForReading(const wchar_t* path) override;

@@ -169,6 +169,10 @@ TEST_F(DialogRun, DestructionDiscardsTheDownloadAndReportsAFailedDelete)
     platform.published = "QM Build 09-18-2021";
     Run([&](HWND dialog) { PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); });
     EXPECT_FALSE(platform.files.contains(Download));
+    // Closing gives up any wait for the network, here and in every later check.
+    EXPECT_EQ(platform.CallsTo(L"GiveUpWaiting").size(), 1u);
+
+    platform.givenUp = false; // as for a new start of the program
 
     platform.heldForReading.insert(Download);
     std::wstring errorText;
