@@ -5,7 +5,7 @@
 // current folder. Prints each LABEL's median, fastest and slowest time, the
 // first program's median over each other's, and the first program's texts.
 // Exit code 1 when a start failed or the first program's texts changed.
-// Usage: dialog_timer.exe PROFILE RUNS LABEL=PROGRAM LABEL=PROGRAM...
+// Usage: dialog_timer.exe PROFILE RUNS LABEL=PROGRAM [LABEL=PROGRAM...]
 
 #include "clock.h"
 #include "remote_dialog.h"
@@ -135,9 +135,9 @@ int wmain(int argc, wchar_t** argv)
             contenders.push_back({argument.substr(0, equals), argument.substr(equals + 1)});
         }
     }
-    const int runs = argc >= 5 ? _wtoi(argv[2]) : 0;
-    if (contenders.size() < 2 || contenders.size() != static_cast<size_t>(argc - 3) || runs < 1) {
-        std::fprintf(stderr, "usage: dialog_timer.exe PROFILE RUNS LABEL=PROGRAM LABEL=PROGRAM...\n");
+    const int runs = argc >= 4 ? _wtoi(argv[2]) : 0;
+    if (contenders.empty() || contenders.size() != static_cast<size_t>(argc - 3) || runs < 1) {
+        std::fprintf(stderr, "usage: dialog_timer.exe PROFILE RUNS LABEL=PROGRAM [LABEL=PROGRAM...]\n");
         return 2;
     }
     const std::wstring profile = argv[1];
