@@ -30,6 +30,11 @@ DWORD MillisecondsSince(DWORD tick)
     return GetTickCount() - tick;
 }
 
+DWORD Milliseconds(std::chrono::milliseconds duration)
+{
+    return static_cast<DWORD>(std::clamp<std::chrono::milliseconds::rep>(duration.count(), 0, INFINITE - 1));
+}
+
 // A cancel that stays set gives up every later call before it starts.
 bool IsSet(HANDLE cancel)
 {
@@ -57,6 +62,8 @@ DWORD WINAPI RunDownload(void* parameter)
 DownloadEnd Watch(HANDLE thread, const DownloadCallback& callback, const DownloadLimits& limits, HANDLE cancel)
 {
     const DWORD start = GetTickCount();
+    const DWORD totalMs = Milliseconds(limits.total);
+    const DWORD silenceMs = Milliseconds(limits.silence);
     DWORD nextCheck = 0;
     for (;;) {
         switch (WaitDispatchingMessages(thread, cancel, nextCheck)) {
@@ -69,13 +76,13 @@ DownloadEnd Watch(HANDLE thread, const DownloadCallback& callback, const Downloa
         }
         const DWORD running = MillisecondsSince(start);
         const DWORD silent = MillisecondsSince(callback.LastProgressTick());
-        if (running >= limits.totalMs) {
+        if (running >= totalMs) {
             return DownloadEnd::TooLong;
         }
-        if (silent >= limits.silenceMs) {
+        if (silent >= silenceMs) {
             return DownloadEnd::NoProgress;
         }
-        nextCheck = std::min(limits.totalMs - running, limits.silenceMs - silent);
+        nextCheck = std::min(totalMs - running, silenceMs - silent);
     }
 }
 
@@ -175,7 +182,7 @@ DownloadReport WatchedDownload(const wchar_t* url, const wchar_t* path, const Do
     return report;
 }
 
-bool ProbeConnection(const wchar_t* url, DWORD timeoutMs, HANDLE cancel)
+bool ProbeConnection(const wchar_t* url, std::chrono::milliseconds timeout, HANDLE cancel)
 {
     ProbeCall* call = IsSet(cancel) ? nullptr : NewProbeCall(url);
     if (call == nullptr) {
@@ -188,7 +195,7 @@ bool ProbeConnection(const wchar_t* url, DWORD timeoutMs, HANDLE cancel)
         ReleaseProbeCall(call);
     }
     const bool reachable = thread.IsValid() &&
-                           WaitDispatchingMessages(call->done.Get(), cancel, timeoutMs) == WaitEnd::Done &&
+                           WaitDispatchingMessages(call->done.Get(), cancel, Milliseconds(timeout)) == WaitEnd::Done &&
                            call->reachable;
     ReleaseProbeCall(call);
     return reachable;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "logic/network_limits.h"
+
 #include <windows.h>
 
 namespace win32 {
@@ -12,20 +14,13 @@ namespace win32 {
 // at all, and wait on the calling thread while dispatching its messages (see
 // WaitDispatchingMessages), so a dialog that calls them stays responsive.
 
-// When a download is given up.
-struct DownloadLimits {
-    DWORD silenceMs;    // no progress has been reported for this long
-    DWORD totalMs;      // the whole download has run this long
-    ULONGLONG maxBytes; // the announced length or the bytes received pass this
-};
-
 enum class DownloadEnd {
     Complete,   // a whole reply with final status 200
     HttpStatus, // a reply with another final status (after redirects)
     Incomplete, // a body cut short of its announced Content-Length
-    NoProgress, // silenceMs passed without progress
-    TooLong,    // totalMs passed
-    TooLarge,   // maxBytes passed
+    NoProgress, // the limits' silence passed without progress
+    TooLong,    // the limits' total time passed
+    TooLarge,   // the limits' bytes were passed
     Cancelled,  // the cancel event was set, or WM_QUIT came
     Failed,     // the call failed, or the connection closed without any reply
 };
@@ -61,7 +56,7 @@ struct DownloadReport {
                                              HANDLE cancel);
 
 // True when a TCP connection to the site of `url` (http:// and a host) can be
-// made within `timeoutMs`; false when it cannot, when the time runs out or
+// made within `timeout`; false when it cannot, when the time runs out or
 // when `cancel` (a manual-reset event, or null) is set first; a cancel that
 // is already set gives up before anything starts. It sends no request.
 // The call (InternetCheckConnectionW) runs on a thread of its own, which is
@@ -69,6 +64,6 @@ struct DownloadReport {
 // may return only minutes later, and the thread then ends on its own. It
 // shares nothing with the caller but a heap block that the last of the two
 // to let go frees.
-[[nodiscard]] bool ProbeConnection(const wchar_t* url, DWORD timeoutMs, HANDLE cancel);
+[[nodiscard]] bool ProbeConnection(const wchar_t* url, std::chrono::milliseconds timeout, HANDLE cancel);
 
 } // namespace win32

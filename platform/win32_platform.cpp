@@ -29,11 +29,6 @@ private:
     UniqueHandle handle_;
 };
 
-DWORD Milliseconds(std::chrono::milliseconds duration)
-{
-    return static_cast<DWORD>(std::clamp<std::chrono::milliseconds::rep>(duration.count(), 0, INFINITE - 1));
-}
-
 // What the logic makes of each end of a watched download, in the order of
 // win32::DownloadEnd. A download given up because the program is closing, and
 // one whose call failed, are failures of no other kind.
@@ -76,17 +71,12 @@ bool Win32Platform::IsFolder(const wchar_t* path)
 
 bool Win32Platform::CanReachSite(const wchar_t* url, std::chrono::milliseconds limit)
 {
-    return win32::ProbeConnection(url, Milliseconds(limit), givingUp_.Get());
+    return win32::ProbeConnection(url, limit, givingUp_.Get());
 }
 
 DownloadResult Win32Platform::Download(const wchar_t* url, const wchar_t* path, const DownloadLimits& limits)
 {
-    const win32::DownloadLimits watched{
-        .silenceMs = Milliseconds(limits.silence),
-        .totalMs = Milliseconds(limits.total),
-        .maxBytes = limits.maxBytes,
-    };
-    const win32::DownloadReport report = win32::WatchedDownload(url, path, watched, givingUp_.Get());
+    const win32::DownloadReport report = win32::WatchedDownload(url, path, limits, givingUp_.Get());
     return {FailureOf[static_cast<size_t>(report.end)], report.httpStatus};
 }
 

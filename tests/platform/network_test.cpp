@@ -26,9 +26,9 @@ void PrintTo(DownloadEnd end, std::ostream* out)
 
 } // namespace win32
 
+using namespace std::chrono_literals;
 using win32::DownloadCallback;
 using win32::DownloadEnd;
-using win32::DownloadLimits;
 using win32::DownloadReport;
 using win32::ProbeConnection;
 using win32::WatchedDownload;
@@ -37,7 +37,7 @@ namespace {
 
 const std::string Signed = "<commands>\r\n<!-- QM Build 09-18-2021 -->\r\n</commands>\r\n";
 constexpr ULONGLONG AnySize = 16 << 20;
-constexpr DownloadLimits Generous{20000, 60000, AnySize};
+constexpr DownloadLimits Generous{20000ms, 60000ms, AnySize};
 // Far beyond every limit a test sets, and far below the two minutes that a
 // hanging connect takes: a call that ends within it was not held up.
 constexpr DWORD Promptly = 15000;
@@ -110,7 +110,7 @@ protected:
     }
     DownloadReport Download(const std::wstring& path, ULONGLONG maxBytes)
     {
-        return Download(LoopbackUrl(server.Port(), path), {Generous.silenceMs, Generous.totalMs, maxBytes});
+        return Download(LoopbackUrl(server.Port(), path), {Generous.silence, Generous.total, maxBytes});
     }
 
     LoopbackHttpServer server;
@@ -161,12 +161,12 @@ struct PaceCase {
 
 // clang-format off
 const PaceCase Paces[] = {
-    {"SilentServer", {.silenceMs = 60000}, {2000, 60000, AnySize}, DownloadEnd::NoProgress, 1500},
-    {"ConnectHangs", {}, {2000, 60000, AnySize}, DownloadEnd::NoProgress, 1500, true},
-    {"TrickleBeyondTheTotal", {.body = Lines(60000), .bytesPerSecond = 1024}, {30000, 3000, AnySize},
+    {"SilentServer", {.silenceMs = 60000}, {2000ms, 60000ms, AnySize}, DownloadEnd::NoProgress, 1500},
+    {"ConnectHangs", {}, {2000ms, 60000ms, AnySize}, DownloadEnd::NoProgress, 1500, true},
+    {"TrickleBeyondTheTotal", {.body = Lines(60000), .bytesPerSecond = 1024}, {30000ms, 3000ms, AnySize},
      DownloadEnd::TooLong, 2500},
     // Progress comes about every 100 ms, far within the silence limit.
-    {"SteadyTrickle", {.body = Lines(4096), .bytesPerSecond = 1024}, {2000, 60000, AnySize},
+    {"SteadyTrickle", {.body = Lines(4096), .bytesPerSecond = 1024}, {2000ms, 60000ms, AnySize},
      DownloadEnd::Complete, 3000},
 };
 // clang-format on
@@ -280,12 +280,12 @@ const StalledCase StalledCases[] = {
      [](const StallingPeers& peers, HANDLE cancel) {
          const std::wstring url = LoopbackUrl(peers.silent.Port(), L"/file");
          const std::wstring target = peers.folder.Path() + L"\\MyQMCommandsTemp.xml";
-         return WatchedDownload(url.c_str(), target.c_str(), {10000, 10000, AnySize}, cancel).end ==
+         return WatchedDownload(url.c_str(), target.c_str(), {10000ms, 10000ms, AnySize}, cancel).end ==
                 DownloadEnd::Cancelled;
      }},
     {"Probe",
      [](const StallingPeers& peers, HANDLE cancel) {
-         return !ProbeConnection(LoopbackUrl(peers.hanging.Port()).c_str(), 10000, cancel);
+         return !ProbeConnection(LoopbackUrl(peers.hanging.Port()).c_str(), 10000ms, cancel);
      }},
 };
 
@@ -391,7 +391,7 @@ TEST_F(NetworkDownload, LeavesNoCopyInTheInternetCache)
     };
     for (const auto& download : downloads) {
         SCOPED_TRACE(testing::Message() << download.path);
-        EXPECT_EQ(Download(LoopbackUrl(server.Port(), download.path), {20000, 1500, 1 << 20}).end, download.end);
+        EXPECT_EQ(Download(LoopbackUrl(server.Port(), download.path), {20000ms, 1500ms, 1 << 20}).end, download.end);
         EXPECT_EQ(CachedCopiesOf(marker), std::vector<std::wstring>{});
     }
 }
@@ -410,7 +410,7 @@ TEST_F(NetworkDownload, ACancelAlreadySetGivesUpBeforeAnyConnection)
     const UniqueHandle cancel(CreateEventW(nullptr, TRUE, TRUE, nullptr));
     const std::wstring url = LoopbackUrl(server.Port(), L"/file");
     EXPECT_EQ(WatchedDownload(url.c_str(), target.c_str(), Generous, cancel.Get()).end, DownloadEnd::Cancelled);
-    EXPECT_FALSE(ProbeConnection(url.c_str(), 10000, cancel.Get()));
+    EXPECT_FALSE(ProbeConnection(url.c_str(), 10000ms, cancel.Get()));
     EXPECT_EQ(server.Requests(), 0);
     EXPECT_FALSE(FileExists(target));
 }
@@ -443,13 +443,13 @@ INSTANTIATE_TEST_SUITE_P(Network, StalledCall, ::testing::ValuesIn(StalledCases)
 TEST(NetworkProbe, ReachesAnOpenPort)
 {
     const LoopbackHttpServer server;
-    EXPECT_TRUE(ProbeConnection(LoopbackUrl(server.Port()).c_str(), 10000, nullptr));
+    EXPECT_TRUE(ProbeConnection(LoopbackUrl(server.Port()).c_str(), 10000ms, nullptr));
 }
 
 TEST(NetworkProbe, FailsAtOnceOnAClosedPort)
 {
     const DWORD start = GetTickCount();
-    EXPECT_FALSE(ProbeConnection(LoopbackUrl(ClosedPort()).c_str(), 10000, nullptr));
+    EXPECT_FALSE(ProbeConnection(LoopbackUrl(ClosedPort()).c_str(), 10000ms, nullptr));
     EXPECT_LT(MillisecondsSince(start), 5000u);
 }
 
@@ -457,7 +457,7 @@ TEST(NetworkProbe, GivesUpOnAHangingConnectAndHoldsUpNothingAfter)
 {
     const HangingListener hanging;
     const DWORD start = GetTickCount();
-    EXPECT_FALSE(ProbeConnection(LoopbackUrl(hanging.Port()).c_str(), 2000, nullptr));
+    EXPECT_FALSE(ProbeConnection(LoopbackUrl(hanging.Port()).c_str(), 2000ms, nullptr));
     const DWORD took = MillisecondsSince(start);
     EXPECT_GE(took, 1500u);
     EXPECT_LT(took, Promptly);
@@ -465,7 +465,7 @@ TEST(NetworkProbe, GivesUpOnAHangingConnectAndHoldsUpNothingAfter)
     // The abandoned call is still blocked in its connect meanwhile.
     LoopbackHttpServer server;
     server.Serve("/file", {.body = Signed});
-    EXPECT_TRUE(ProbeConnection(LoopbackUrl(server.Port()).c_str(), 10000, nullptr));
+    EXPECT_TRUE(ProbeConnection(LoopbackUrl(server.Port()).c_str(), 10000ms, nullptr));
     const TempFolder folder(L"after-probe");
     const std::wstring target = folder.Path() + L"\\MyQMCommandsTemp.xml";
     const DownloadReport report =
