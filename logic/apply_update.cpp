@@ -6,6 +6,23 @@
 #include "texts.h"
 #include "update_check.h"
 
+namespace {
+
+// The download, whole and checked, lies beside the installed file on the same
+// volume, so it goes in with one rename: the installed file changes whole or
+// not at all, and no second copy needs room on a volume that may be full. It
+// is the path that decides, not the button's caption: a file that cannot be
+// opened is offered as an install, yet it is replaced, and kept as the backup.
+[[nodiscard]] bool SwapDownloadIn(const CheckState& state, PlatformServices& platform)
+{
+    if (platform.Exists(state.commandsFile)) {
+        return platform.Replace(state.commandsFile, state.downloadFile, state.backupFile);
+    }
+    return platform.Rename(state.downloadFile, state.commandsFile);
+}
+
+} // namespace
+
 void ApplyUpdate(CheckState& state, PlatformServices& platform, StatusView& view)
 {
     // Another program can post the button's command, and a click can come
@@ -14,7 +31,7 @@ void ApplyUpdate(CheckState& state, PlatformServices& platform, StatusView& view
         return;
     }
     state.updateOffered = false;
-    if (platform.CopyOver(state.downloadFile, state.commandsFile)) {
+    if (SwapDownloadIn(state, platform)) {
         view.ShowMessage(MessageKind::Information, text::CopySucceeded, text::SuccessCaption);
     } else {
         view.ShowMessage(MessageKind::Plain, text::CopyFailed, text::FailureCaption);

@@ -4,10 +4,11 @@ struct CheckState;
 class PlatformServices;
 class StatusView;
 
-// When the last check in `state` offers the update: copies its download over
-// the installed commands file, reports the outcome in a message box owned by
-// `view`, then runs the update check again, whatever the outcome. Without an
-// offer it does nothing.
+// When the last check in `state` offers the update: puts its download in
+// place of the installed commands file, which is kept as the backup, reports
+// the outcome in a message box owned by `view`, then runs the update check
+// again, whatever the outcome. A success uses the download up; a failure
+// leaves the installed file as it was. Without an offer it does nothing.
 void ApplyUpdate(CheckState& state, PlatformServices& platform, StatusView& view);
 
 // Deletes the download, if the last check left one that can be opened. A

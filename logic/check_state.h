@@ -15,6 +15,8 @@ struct CheckState {
     wchar_t commandsFolder[PathCapacity];
     wchar_t commandsFile[PathCapacity];
     wchar_t downloadFile[PathCapacity];
+    // What an update keeps of the file it replaced.
+    wchar_t backupFile[PathCapacity];
     wchar_t runningLine[LineCapacity];
     wchar_t latestLine[LineCapacity];
     wchar_t statusText[StatusCapacity];

@@ -22,6 +22,23 @@ void ShowConnectionFailure(StatusView& view)
     view.SetFieldText(Field::Status, message);
 }
 
+// Every download starts where nothing stands: a file left there, by an
+// earlier check or held open by another program that the call cannot
+// replace, would otherwise pass for the new download. A failed download is
+// never read either: what it left may be an error page or the cut-off start
+// of a commands file.
+[[nodiscard]] bool DownloadLatest(const CheckState& state, PlatformServices& platform)
+{
+    // Whether the delete worked is told by what stands there afterwards:
+    // nothing to delete is fine, and a file held open with delete sharing
+    // survives a delete that succeeded.
+    static_cast<void>(platform.Remove(state.downloadFile));
+    if (platform.Exists(state.downloadFile)) {
+        return false;
+    }
+    return platform.Download(DownloadUrl, state.downloadFile, DownloadLimitsInUse).Succeeded();
+}
+
 } // namespace
 
 std::wstring_view ProbeHostName(std::wstring_view url)
@@ -41,9 +58,7 @@ void FetchLatest(CheckState& state, PlatformServices& platform, StatusView& view
         ShowConnectionFailure(view);
         return;
     }
-    // A failed download is never read: what it left at the path may be an
-    // error page or the cut-off start of a commands file.
-    if (!platform.Download(DownloadUrl, state.downloadFile, DownloadLimitsInUse).Succeeded()) {
+    if (!DownloadLatest(state, platform)) {
         AppendText(state.latestLine, text::DownloadFailed);
         return;
     }

@@ -57,8 +57,21 @@ public:
     // once, failing: the program is closing.
     virtual void GiveUpWaiting() = 0;
 
-    // Copies `source` over `target`, which is created or overwritten.
-    [[nodiscard]] virtual bool CopyOver(const wchar_t* source, const wchar_t* target) = 0;
+    // Whether anything stands at `path`: a file, a folder, or an entry that
+    // cannot be looked at (one that is being deleted, for example). False only
+    // when there is nothing of that name.
+    [[nodiscard]] virtual bool Exists(const wchar_t* path) = 0;
+
+    // Puts `replacement` in place of the existing file `target` with one
+    // rename, after writing `replacement` through to the disk, and keeps what
+    // `target` held as `backup`, replacing an earlier backup. All three are in
+    // one folder. On failure `target` holds what it held before, and
+    // `replacement` may still be where it was.
+    [[nodiscard]] virtual bool Replace(const wchar_t* target, const wchar_t* replacement, const wchar_t* backup) = 0;
+
+    // Renames `source` to `target`, after writing it through to the disk.
+    // Fails, and changes nothing, when anything stands at `target`.
+    [[nodiscard]] virtual bool Rename(const wchar_t* source, const wchar_t* target) = 0;
 
     // Deletes the file at `path`.
     [[nodiscard]] virtual bool Remove(const wchar_t* path) = 0;

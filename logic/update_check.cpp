@@ -13,6 +13,8 @@ namespace {
 constexpr wchar_t FolderSuffix[] = L"\\AppData\\Roaming\\Quillmate\\QuillmateCommands\\";
 constexpr wchar_t CommandsFileName[] = L"MyQMCommands.xml";
 constexpr wchar_t DownloadFileName[] = L"MyQMCommandsTemp.xml";
+// The extension keeps the backup from being read as a commands file.
+constexpr wchar_t BackupFileName[] = L"MyQMCommands.xml.bak";
 
 void ResetState(CheckState& state)
 {
@@ -37,10 +39,12 @@ void ResetState(CheckState& state)
 {
     const bool fits =
         SetText(state.commandsFile, state.commandsFolder) && AppendText(state.commandsFile, CommandsFileName) &&
-        SetText(state.downloadFile, state.commandsFolder) && AppendText(state.downloadFile, DownloadFileName);
+        SetText(state.downloadFile, state.commandsFolder) && AppendText(state.downloadFile, DownloadFileName) &&
+        SetText(state.backupFile, state.commandsFolder) && AppendText(state.backupFile, BackupFileName);
     if (!fits) {
         state.commandsFile[0] = L'\0';
         state.downloadFile[0] = L'\0';
+        state.backupFile[0] = L'\0';
     }
     return fits;
 }

@@ -11,7 +11,7 @@ class StatusView;
 void RunUpdateCheck(CheckState& state, PlatformServices& platform, StatusView& view);
 
 // Fills the folder of `state` from USERPROFILE and, when that folder exists,
-// the paths of the installed file and of the download. Returns whether the
-// folder exists. A profile path too long for the buffers counts as a missing
-// folder, and no cut path is left behind.
+// the paths of the installed file, of the download and of the backup. Returns
+// whether the folder exists. A profile path too long for the buffers counts as
+// a missing folder, and no cut path is left behind.
 [[nodiscard]] bool LocateCommands(CheckState& state, PlatformServices& platform);

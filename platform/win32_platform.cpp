@@ -1,5 +1,6 @@
 #include "win32_platform.h"
 
+#include "file_swap.h"
 #include "win32_network.h"
 
 #include <windows.h>
@@ -85,9 +86,25 @@ void Win32Platform::GiveUpWaiting()
     SetEvent(givingUp_.Get());
 }
 
-bool Win32Platform::CopyOver(const wchar_t* source, const wchar_t* target)
+bool Win32Platform::Exists(const wchar_t* path)
 {
-    return CopyFileW(source, target, FALSE) != FALSE;
+    if (GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES) {
+        return true;
+    }
+    // A file that is being deleted, or one in a folder that cannot be read,
+    // fails with another error, and still stands in the way.
+    const DWORD error = GetLastError();
+    return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
+}
+
+bool Win32Platform::Replace(const wchar_t* target, const wchar_t* replacement, const wchar_t* backup)
+{
+    return win32::ReplaceKeepingBackup(target, replacement, backup);
+}
+
+bool Win32Platform::Rename(const wchar_t* source, const wchar_t* target)
+{
+    return win32::RenameToNewName(source, target);
 }
 
 bool Win32Platform::Remove(const wchar_t* path)

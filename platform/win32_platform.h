@@ -19,7 +19,9 @@ public:
                                           const wchar_t* path,
                                           const DownloadLimits& limits) override;
     void GiveUpWaiting() override;
-    [[nodiscard]] bool CopyOver(const wchar_t* source, const wchar_t* target) override;
+    [[nodiscard]] bool Exists(const wchar_t* path) override;
+    [[nodiscard]] bool Replace(const wchar_t* target, const wchar_t* replacement, const wchar_t* backup) override;
+    [[nodiscard]] bool Rename(const wchar_t* source, const wchar_t* target) override;
     [[nodiscard]] bool Remove(const wchar_t* path) override;
     [[nodiscard]] std::unique_ptr<InputFile> OpenForReading(const wchar_t* path) override;
     [[nodiscard]] std::wstring_view ToWideText(std::string_view text, std::span<wchar_t> buffer) override;

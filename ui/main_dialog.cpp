@@ -91,6 +91,10 @@ void MainDialog::OnCommand(WPARAM wParam)
         Win32StatusView view(hwnd_);
         ApplyUpdate(state_, platform_, view);
     } else {
+        // Withdrawn first: an Update command that arrives while the dialog is
+        // torn down, for example while the box of a failed delete is up,
+        // must find no offer.
+        state_.updateOffered = false;
         platform_.GiveUpWaiting();
         EndDialog(hwnd_, IDCANCEL);
     }

@@ -67,6 +67,22 @@ TEST_F(Files, ADownloadHeldWithReadSharingAtCloseShowsTheErrorBoxAndStillEnds)
     EXPECT_EQ(ReadFileBytes(installed), Older);
 }
 
+TEST_F(Files, AStaleDownloadHeldByAnotherProgramIsNeverOffered)
+{
+    WriteFileBytes(download, "<c>QM Build 01-01-2030</c>");
+    UniqueHandle holder = HoldFile(download, FILE_SHARE_READ);
+    ASSERT_TRUE(holder.IsValid());
+    const auto program = Start();
+    const DialogState shown = program->Read();
+    EXPECT_EQ(shown.latest, expected::LatestLabel + L"(Download failed)");
+    EXPECT_EQ(shown.status, L"");
+    EXPECT_FALSE(shown.buttonShown);
+    EXPECT_EQ(files->Requests(), 0);
+    EXPECT_EQ(CloseCountingBoxes(*program), 1); // the held file cannot be deleted either
+    holder.Close();
+    EXPECT_EQ(ReadFileBytes(installed), Older);
+}
+
 TEST_F(Files, ACommandsFolderThatDisappearsBeforeTheClickFailsSafely)
 {
     const auto program = Start();

@@ -43,6 +43,7 @@ TEST_F(Update, InstallCreatesTheFileAndTheRecheckHidesTheButton)
     EXPECT_EQ(box.text, expected::CopySucceeded);
     EXPECT_TRUE(box.showsIcon);
     EXPECT_EQ(ReadFileBytes(installed), Newer);
+    EXPECT_FALSE(FileExists(backup));
     const DialogState after = program->Read();
     EXPECT_EQ(after.running, expected::RunningLabel + L"QM Build 09-18-2021");
     EXPECT_EQ(after.status, expected::UpToDate);
@@ -59,6 +60,7 @@ TEST_F(Update, UpdateReplacesAnOlderEdition)
     const ShownBox box = PressAndAnswer(*program);
     EXPECT_EQ(box.caption, L"Success");
     EXPECT_EQ(ReadFileBytes(installed), Newer);
+    EXPECT_EQ(ReadFileBytes(backup), Older);
     EXPECT_EQ(program->Read().status, expected::UpToDate);
     Close(*program);
     EXPECT_FALSE(FileExists(download));

@@ -15,15 +15,19 @@ protected:
 
 } // namespace
 
-TEST_F(Apply, AnInstallCreatesTheFileAndTheRecheckFindsEqualVersions)
+TEST_F(Apply, AnInstallMovesTheDownloadInAndLeavesAnOldBackupAlone)
 {
+    platform.files[Backup] = "a backup of an earlier update";
     RunUpdateCheck(state, platform, view);
     ASSERT_EQ(view.buttonCaption, L"Install");
     platform.calls.clear();
 
     ApplyUpdate(state, platform, view);
 
-    EXPECT_EQ(platform.calls.front(), L"CopyOver(" + Download + L", " + Installed + L")");
+    EXPECT_EQ(
+        std::vector(platform.calls.begin(), platform.calls.begin() + 2),
+        (std::vector<std::wstring>{L"Exists(" + Installed + L")", L"Rename(" + Download + L", " + Installed + L")"}));
+    EXPECT_EQ(platform.files[Backup], "a backup of an earlier update");
     ASSERT_EQ(view.boxes.size(), 1u);
     EXPECT_EQ(view.boxes[0].text, expected::CopySucceeded);
     EXPECT_EQ(view.boxes[0].caption, L"Success");
@@ -34,12 +38,16 @@ TEST_F(Apply, AnInstallCreatesTheFileAndTheRecheckFindsEqualVersions)
     EXPECT_EQ(Status(view), expected::UpToDate);
 }
 
-TEST_F(Apply, AnUpdateOverwritesAnOlderEdition)
+TEST_F(Apply, AnUpdateReplacesAnOlderEditionAndKeepsItAsTheBackup)
 {
     platform.files[Installed] = "QM Build 01-01-2020 and the user's own commands";
+    platform.files[Backup] = "a backup of an earlier update";
     RunUpdateCheck(state, platform, view);
     ApplyUpdate(state, platform, view);
+    EXPECT_EQ(platform.CallsTo(L"Replace"),
+              std::vector<std::wstring>{L"Replace(" + Installed + L", " + Download + L", " + Backup + L")"});
     EXPECT_EQ(platform.files[Installed], "QM Build 09-18-2021");
+    EXPECT_EQ(platform.files[Backup], "QM Build 01-01-2020 and the user's own commands");
     EXPECT_EQ(view.texts[Field::Running], L"You are running version:\tQM Build 09-18-2021");
 }
 
@@ -54,6 +62,7 @@ TEST_F(Apply, AFailedCopyReportsFailureAndTheRecheckOffersTheUpdateAgain)
     EXPECT_EQ(view.boxes[0].caption, L"Failure");
     EXPECT_EQ(view.boxes[0].kind, MessageKind::Plain);
     EXPECT_EQ(platform.files[Installed], "QM Build 01-01-2020");
+    EXPECT_FALSE(platform.files.contains(Backup));
     EXPECT_TRUE(view.updateOffered);
     EXPECT_EQ(view.buttonCaption, L"Update");
 }
@@ -93,8 +102,8 @@ TEST_F(Apply, TheCommandWithoutAStandingOfferDoesNothing)
         for (int i = 0; i < c.applies; ++i) {
             ApplyUpdate(state, platform, view);
         }
-        EXPECT_EQ(platform.CallsTo(L"CopyOver").size(), c.installed == "QM Build 01-01-2020" ? 1u : 0u);
-        EXPECT_EQ(view.boxes.size(), platform.CallsTo(L"CopyOver").size());
+        EXPECT_EQ(platform.CallsTo(L"Replace").size(), c.installed == "QM Build 01-01-2020" ? 1u : 0u);
+        EXPECT_EQ(view.boxes.size(), platform.CallsTo(L"Replace").size());
     }
 }
 
@@ -106,7 +115,7 @@ TEST_F(Apply, TheCommandDuringACheckDoesNothing)
     // The check that follows waits for its download, and the command comes then.
     platform.duringDownload = [&] { ApplyUpdate(state, platform, view); };
     RunUpdateCheck(state, platform, view);
-    EXPECT_TRUE(platform.CallsTo(L"CopyOver").empty());
+    EXPECT_TRUE(platform.CallsTo(L"Replace").empty());
     EXPECT_TRUE(view.boxes.empty());
     EXPECT_EQ(platform.files[Installed], "QM Build 01-01-2020");
 }

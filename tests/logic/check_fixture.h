@@ -15,6 +15,7 @@ protected:
     static inline const std::wstring Folder = Profile + L"\\AppData\\Roaming\\Quillmate\\QuillmateCommands\\";
     static inline const std::wstring Installed = Folder + L"MyQMCommands.xml";
     static inline const std::wstring Download = Folder + L"MyQMCommandsTemp.xml";
+    static inline const std::wstring Backup = Folder + L"MyQMCommands.xml.bak";
 
     CheckFixture()
     {

@@ -120,10 +120,11 @@ TEST_F(FaultInjection, EachPlatformCallFailingInTurn)
         {L"ToWideText",
          {RunningLabel, LatestLabel, expected::UpdateOffer, L"Update", {L"Success"}, expected::UpToDate, Newer,
           std::nullopt}},
-        {L"CopyOver", {running, latest, expected::UpdateOffer, L"Update", {L"Failure"}, expected::UpdateOffer, Older,
-                        std::nullopt}},
-        {L"Remove", {running, latest, expected::UpdateOffer, L"Update", {L"Success", L"Error"}, expected::UpToDate,
-                      Newer, Newer}},
+        {L"Exists", {running, LatestLabel + L"(Download failed)", Unchanged, L"", {}, L"", Older, std::nullopt}},
+        {L"Replace", {running, latest, expected::UpdateOffer, L"Update", {L"Failure"}, expected::UpdateOffer, Older,
+                       std::nullopt}},
+        // The earlier copy stays, so no download can be told from it.
+        {L"Remove", {running, LatestLabel + L"(Download failed)", Unchanged, L"", {L"Error"}, L"", Older, EarlierCopy}},
     };
     // clang-format on
     for (const Case& c : cases) {

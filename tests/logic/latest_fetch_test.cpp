@@ -39,14 +39,38 @@ TEST_F(LatestFetch, ANewDownloadReplacesTheCopyOfAnEarlierCheck)
     EXPECT_EQ(platform.files[Download], "QM Build 02-02-2022");
 }
 
-TEST_F(LatestFetch, AFailedDownloadNeverReadsAnEarlierCopy)
+TEST_F(LatestFetch, AnEarlierCopyIsNeverRead)
 {
-    platform.files[Download] = "QM Build 01-01-2030";
-    platform.downloadFailure = DownloadFailure::Other;
-    RunUpdateCheck(state, platform, view);
-    EXPECT_EQ(state.latestVersion, 0);
-    EXPECT_EQ(platform.CallsTo(L"OpenForReading"), (std::vector<std::wstring>{L"OpenForReading(" + Installed + L")"}));
-    EXPECT_FALSE(view.updateOffered);
+    struct Case {
+        const char* name;
+        DownloadFailure failure;
+        bool held; // by another program that shares reading only, so the call cannot replace it
+    };
+    const Case cases[] = {
+        {"the download fails", DownloadFailure::Other, false},
+        {"the copy cannot be deleted", DownloadFailure::None, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakePlatform platform;
+        platform.userProfile = Profile;
+        platform.folders.insert(Folder);
+        platform.files[Installed] = "QM Build 01-01-2020";
+        platform.files[Download] = "QM Build 01-01-2030";
+        platform.published = "QM Build 09-18-2021";
+        platform.downloadFailure = c.failure;
+        if (c.held) {
+            platform.heldForReading.insert(Download);
+        }
+        FakeStatusView view;
+        RunUpdateCheck(state, platform, view);
+        EXPECT_EQ(view.texts[Field::Latest], L"The latest version is:\t(Download failed)");
+        EXPECT_EQ(state.latestVersion, 0);
+        EXPECT_EQ(platform.CallsTo(L"OpenForReading"),
+                  (std::vector<std::wstring>{L"OpenForReading(" + Installed + L")"}));
+        EXPECT_EQ(platform.CallsTo(L"Download").size(), c.held ? 0u : 1u);
+        EXPECT_FALSE(view.updateOffered);
+    }
 }
 
 TEST_F(LatestFetch, ADownloadWithTwoSignaturesShowsBothAndTheLastDecides)
@@ -84,7 +108,7 @@ TEST_F(LatestFetch, AFailedDownloadIsNeverScannedOrOfferedWhateverItLeft)
         EXPECT_FALSE(view.updateOffered);
         EXPECT_EQ(state.latestVersion, 0);
         EXPECT_EQ(platform.CallsTo(L"OpenForReading").size(), 1u); // the installed file alone
-        EXPECT_TRUE(platform.CallsTo(L"CopyOver").empty());
+        EXPECT_TRUE(platform.CallsTo(L"Replace").empty());
         EXPECT_TRUE(view.boxes.empty());
         EXPECT_EQ(platform.files[Installed], "QM Build 01-01-2020");
     }

@@ -145,6 +145,8 @@ TEST_F(UpdateCheck, MakesThePlatformCallsInOrderWithTheirArguments)
                   L"IsFolder(" + Folder + L")",
                   L"OpenForReading(" + Installed + L")",
                   L"CanReachSite(http://www.quillmate.com, 10000 ms)",
+                  L"Remove(" + Download + L")",
+                  L"Exists(" + Download + L")",
                   L"Download(http://quillmate.com/downloads/MyQMCommands.xml, " + Download +
                       L", 15000 ms silence, 120000 ms total, 67108864 bytes)",
                   L"OpenForReading(" + Download + L")",

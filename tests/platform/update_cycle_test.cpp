@@ -10,14 +10,17 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 // The whole logic on real files and a real HTTP server: the program's own
 // profile folder, with a name outside the ANSI code page.
 class UpdateCycle : public ::testing::Test, protected LoopbackProfile {
 protected:
     UpdateCycle() : LoopbackProfile(L"Zo\x00EB \x03A9\x03BC\x03AD\x03B3\x03B1") {}
+    UpdateCycle(const std::wstring& name, const std::wstring& parent) : LoopbackProfile(name, parent) {}
 
     void SetUp() override
     {
@@ -70,7 +73,7 @@ TEST_F(UpdateCycle, AClosedSiteIsAConnectionFailureNamingHostAndPort)
     EXPECT_EQ(files->Requests(), 0);
 }
 
-TEST_F(UpdateCycle, AFailedDownloadLeavesAnEarlierCopyUnreadAndTheStatusAlone)
+TEST_F(UpdateCycle, AFailedDownloadNeverReadsAnEarlierCopyAndLeavesTheStatusAlone)
 {
     WriteFileBytes(installed, "QM Build 01-02-2020");
     WriteFileBytes(download, "QM Build 01-01-2030");
@@ -79,5 +82,73 @@ TEST_F(UpdateCycle, AFailedDownloadLeavesAnEarlierCopyUnreadAndTheStatusAlone)
     EXPECT_EQ(view.texts[Field::Latest], L"The latest version is:\t(Download failed)");
     EXPECT_EQ(view.texts.count(Field::Status), 0u);
     EXPECT_FALSE(view.updateOffered);
-    EXPECT_EQ(ReadFileBytes(download), "QM Build 01-01-2030");
+    EXPECT_FALSE(FileExists(download));
+}
+
+namespace {
+
+// The folder of the small volume that the test set-up mounts beside this
+// program, and why it cannot be used ("" when it can).
+std::wstring SmallVolume()
+{
+    wchar_t self[MAX_PATH];
+    const std::wstring program(self, GetModuleFileNameW(nullptr, self, MAX_PATH));
+    return program.substr(0, program.find_last_of(L'\\')) + L"\\small-volume";
+}
+
+std::string WhyNotUsable(const std::wstring& volume)
+{
+    const std::string state = ReadFileBytes(volume + L".state");
+    return state == "mounted\n" ? "" : state;
+}
+
+uint64_t FreeBytes(const std::wstring& folder)
+{
+    ULARGE_INTEGER available{};
+    GetDiskFreeSpaceExW(folder.c_str(), &available, nullptr, nullptr);
+    return available.QuadPart;
+}
+
+// A commands file of `size` bytes signed at its top.
+std::string Signed(const char* signature, size_t size)
+{
+    const std::string top = std::string("<commands>\r\n<!-- ") + signature + " -->\r\n";
+    return top + std::string(size - top.size(), 'c');
+}
+
+} // namespace
+
+// The commands folder on a volume of 420 KiB: room for an installed file of
+// 100 KiB and a download of 300 KiB, not for a second copy of the download.
+class FullVolume : public UpdateCycle {
+protected:
+    FullVolume() : UpdateCycle(L"full", SmallVolume()) {}
+
+    void SetUp() override
+    {
+        if (const std::string why = WhyNotUsable(SmallVolume()); !why.empty()) {
+            GTEST_SKIP() << why;
+        }
+        UpdateCycle::SetUp();
+        files->Serve("/downloads/MyQMCommands.xml", {.body = Latest});
+        WriteFileBytes(installed, Installed);
+    }
+
+    const std::string Installed = Signed("QM Build 01-01-2020", 100 * 1024);
+    const std::string Latest = Signed("QM Build 09-18-2021", 300 * 1024);
+};
+
+TEST_F(FullVolume, AnUpdateNeedsNoRoomForASecondCopy)
+{
+    RunUpdateCheck(state, platform, view);
+    ASSERT_TRUE(view.updateOffered);
+    ASSERT_LT(FreeBytes(folder), Latest.size());
+
+    ApplyUpdate(state, platform, view);
+    ASSERT_EQ(view.boxes.size(), 1u);
+    EXPECT_EQ(view.boxes[0].caption, L"Success");
+    EXPECT_EQ(ReadFileBytes(installed), Latest);
+    EXPECT_EQ(ReadFileBytes(backup), Installed);
+    DiscardDownload(state, platform, view);
+    EXPECT_EQ(FolderEntries(folder), (std::vector<std::wstring>{L"MyQMCommands.xml", L"MyQMCommands.xml.bak"}));
 }

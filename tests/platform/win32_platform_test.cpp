@@ -21,6 +21,26 @@ std::string ReadAll(InputFile& file)
     return content;
 }
 
+struct DelayedClose {
+    HANDLE handle;
+    DWORD ms;
+};
+
+DWORD WINAPI CloseAfterDelay(void* parameter)
+{
+    const auto* close = static_cast<DelayedClose*>(parameter);
+    Sleep(close->ms);
+    CloseHandle(close->handle);
+    delete close;
+    return 0;
+}
+
+// Closes `handle` after `ms` on a thread of its own, which the result is.
+UniqueHandle CloseLater(HANDLE handle, DWORD ms)
+{
+    return UniqueHandle(CreateThread(nullptr, 0, CloseAfterDelay, new DelayedClose{handle, ms}, 0, nullptr));
+}
+
 class Win32PlatformTest : public ::testing::Test {
 protected:
     TempFolder folder{L"platform"};
@@ -43,12 +63,20 @@ TEST_F(Win32PlatformTest, EnvironmentVariablesAreCopiedOnlyWhenTheyFit)
     EXPECT_STREQ(buffer, L"");
 }
 
-TEST_F(Win32PlatformTest, OnlyAnExistingFolderIsAFolder)
+TEST_F(Win32PlatformTest, OnlyAnExistingFolderIsAFolderAndAnythingThereExists)
 {
     WriteFileBytes(PathOf(L"file"), "x");
     EXPECT_TRUE(platform.IsFolder(folder.Path().c_str()));
     EXPECT_FALSE(platform.IsFolder(PathOf(L"file").c_str()));
     EXPECT_FALSE(platform.IsFolder(PathOf(L"absent").c_str()));
+    EXPECT_TRUE(platform.Exists(folder.Path().c_str()));
+    EXPECT_TRUE(platform.Exists(PathOf(L"file").c_str()));
+    EXPECT_FALSE(platform.Exists(PathOf(L"absent").c_str()));
+    EXPECT_FALSE(platform.Exists(PathOf(L"absent\\file").c_str()));
+    // Held open with delete sharing, a deleted file stays until it is closed.
+    const UniqueHandle holder = HoldFile(PathOf(L"file"), FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+    EXPECT_TRUE(platform.Remove(PathOf(L"file").c_str()));
+    EXPECT_TRUE(platform.Exists(PathOf(L"file").c_str()));
 }
 
 TEST_F(Win32PlatformTest, FilesAreReadAsBytesWithoutTextModeTranslation)
@@ -82,19 +110,52 @@ TEST_F(Win32PlatformTest, OpeningRespectsOtherProgramsSharingAndLetsWritersIn)
     EXPECT_TRUE(HoldFile(path, FILE_SHARE_READ | FILE_SHARE_WRITE).IsValid());
 }
 
-TEST_F(Win32PlatformTest, CopyOverwritesUnlessTheTargetIsHeld)
+TEST_F(Win32PlatformTest, ReplaceKeepsTheBackupOrChangesNothing)
 {
-    const std::wstring source = PathOf(L"source.xml");
+    constexpr DWORD Shared = FILE_SHARE_READ | FILE_SHARE_WRITE;
+    struct Case {
+        const char* name;
+        const wchar_t* held; // by another program, or null
+        DWORD share;
+        DWORD heldForMs; // 0: throughout
+        bool replaced;
+    };
+    const Case cases[] = {
+        {"nothing held", nullptr, 0, 0, true},
+        {"the installed file, without delete sharing", L"target.xml", Shared, 0, false},
+        {"the backup, without delete sharing", L"target.xml.bak", Shared, 0, false},
+        {"the new file, by a reader for a moment", L"new.xml", FILE_SHARE_READ, 300, true},
+        {"the new file, by a reader throughout", L"new.xml", FILE_SHARE_READ, 0, false},
+    };
     const std::wstring target = PathOf(L"target.xml");
-    WriteFileBytes(source, "new");
-    WriteFileBytes(target, "old and longer");
-    EXPECT_TRUE(platform.CopyOver(source.c_str(), target.c_str()));
-    EXPECT_EQ(ReadFileBytes(target), "new");
+    const std::wstring replacement = PathOf(L"new.xml");
+    const std::wstring backup = PathOf(L"target.xml.bak");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteFileBytes(target, "old and longer");
+        WriteFileBytes(replacement, "new");
+        WriteFileBytes(backup, "earlier backup");
+        UniqueHandle holder = c.held != nullptr ? HoldFile(PathOf(c.held), c.share) : UniqueHandle();
+        const UniqueHandle closer = c.heldForMs != 0 ? CloseLater(holder.Release(), c.heldForMs) : UniqueHandle();
+        EXPECT_EQ(platform.Replace(target.c_str(), replacement.c_str(), backup.c_str()), c.replaced);
+        WaitForSingleObject(closer.Get(), 5000);
+        holder.Close();
+        EXPECT_EQ(ReadFileBytes(target), c.replaced ? "new" : "old and longer");
+        EXPECT_EQ(ReadFileBytes(backup), c.replaced ? "old and longer" : "earlier backup");
+        EXPECT_EQ(ReadFileBytes(replacement), c.replaced ? "<missing>" : "new");
+    }
+}
 
-    WriteFileBytes(source, "newer");
-    const UniqueHandle holder = HoldFile(target, FILE_SHARE_READ);
-    EXPECT_FALSE(platform.CopyOver(source.c_str(), target.c_str()));
-    EXPECT_EQ(ReadFileBytes(target), "new");
+TEST_F(Win32PlatformTest, RenameNeverOverwrites)
+{
+    const std::wstring target = PathOf(L"target.xml");
+    WriteFileBytes(PathOf(L"first.xml"), "first");
+    EXPECT_TRUE(platform.Rename(PathOf(L"first.xml").c_str(), target.c_str()));
+    WriteFileBytes(PathOf(L"second.xml"), "second");
+    EXPECT_FALSE(platform.Rename(PathOf(L"second.xml").c_str(), target.c_str()));
+    EXPECT_EQ(ReadFileBytes(target), "first");
+    EXPECT_EQ(ReadFileBytes(PathOf(L"second.xml")), "second");
+    EXPECT_FALSE(FileExists(PathOf(L"first.xml")));
 }
 
 TEST_F(Win32PlatformTest, RemoveDeletesByWidePathAndFailsOnAHeldFile)

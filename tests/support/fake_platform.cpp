@@ -96,7 +96,7 @@ DownloadResult FakePlatform::Download(const wchar_t* url, const wchar_t* path, c
     if (duringDownload) {
         duringDownload();
     }
-    if (Fails(L"Download") || givenUp) {
+    if (Fails(L"Download") || givenUp || !online) {
         return {DownloadFailure::Other};
     }
     if (published) {
@@ -111,14 +111,34 @@ void FakePlatform::GiveUpWaiting()
     givenUp = true;
 }
 
-bool FakePlatform::CopyOver(const wchar_t* source, const wchar_t* target)
+bool FakePlatform::Exists(const wchar_t* path)
 {
-    calls.push_back(L"CopyOver(" + std::wstring(source) + L", " + target + L")");
-    const auto found = files.find(source);
-    if (Fails(L"CopyOver") || found == files.end() || heldExclusively.contains(source) || IsHeld(target)) {
+    calls.push_back(L"Exists(" + std::wstring(path) + L")");
+    return Fails(L"Exists") || files.contains(path) || folders.contains(path);
+}
+
+bool FakePlatform::Replace(const wchar_t* target, const wchar_t* replacement, const wchar_t* backup)
+{
+    calls.push_back(L"Replace(" + std::wstring(target) + L", " + replacement + L", " + backup + L")");
+    if (Fails(L"Replace") || !files.contains(target) || !files.contains(replacement) || IsHeld(target) ||
+        IsHeld(replacement) || IsHeld(backup)) {
         return false;
     }
-    files[target] = found->second;
+    files[backup] = files[target];
+    files[target] = files[replacement];
+    files.erase(replacement);
+    return true;
+}
+
+bool FakePlatform::Rename(const wchar_t* source, const wchar_t* target)
+{
+    calls.push_back(L"Rename(" + std::wstring(source) + L", " + target + L")");
+    if (Fails(L"Rename") || !files.contains(source) || IsHeld(source) || files.contains(target) ||
+        folders.contains(target)) {
+        return false;
+    }
+    files[target] = files[source];
+    files.erase(source);
     return true;
 }
 

@@ -17,10 +17,11 @@ public:
     std::optional<std::wstring> userProfile;
     std::set<std::wstring> folders;
     std::map<std::wstring, std::string> files;
-    // Held by another program without sharing: opening, copying onto and deleting fail.
+    // Held by another program without sharing: opening, renaming and deleting fail.
     std::set<std::wstring> heldExclusively;
-    // Held by another program that shares reading only: opening works, copying onto and deleting fail.
+    // Held by another program that shares reading only: opening works, renaming and deleting fail.
     std::set<std::wstring> heldForReading;
+    // False: neither the probe nor the download reaches the site.
     bool online = true;
     // Why the download fails, if it does; it writes what is published anyway,
     // as the real call does for an error page or a cut-off body.
@@ -32,7 +33,7 @@ public:
     // Runs while a download waits, as the program's messages do meanwhile.
     std::function<void()> duringDownload;
     // Calls that fail, by name, whatever the state: "IsFolder" answers false,
-    // "OpenForReading" null, and so on.
+    // "OpenForReading" null, "Exists" true (something is in the way), and so on.
     std::set<std::wstring> failing;
     // Largest read a file answers, so that tests can split files into small reads.
     size_t readSize = SIZE_MAX;
@@ -49,7 +50,9 @@ public:
     bool CanReachSite(const wchar_t* url, std::chrono::milliseconds limit) override;
     DownloadResult Download(const wchar_t* url, const wchar_t* path, const DownloadLimits& limits) override;
     void GiveUpWaiting() override;
-    bool CopyOver(const wchar_t* source, const wchar_t* target) override;
+    bool Exists(const wchar_t* path) override;
+    bool Replace(const wchar_t* target, const wchar_t* replacement, const wchar_t* backup) override;
+    bool Rename(const wchar_t* source, const wchar_t* target) override;
     bool Remove(const wchar_t* path) override;
     std::unique_ptr<InputFile> OpenForReading(const wchar_t* path) override;
     std::wstring_view ToWideText(std::string_view text, std::span<wchar_t> buffer) override;

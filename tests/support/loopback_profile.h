@@ -11,13 +11,15 @@
 // that the test builds of the program use.
 class LoopbackProfile {
 protected:
-    // `name` becomes part of the profile folder's name.
-    explicit LoopbackProfile(const std::wstring& name) : profile(name) {}
+    // `name` becomes part of the profile folder's name; it is made in
+    // `parent`, or in the temporary folder when that is empty.
+    explicit LoopbackProfile(const std::wstring& name, const std::wstring& parent = L"") : profile(name, parent) {}
 
     TempFolder profile;
     const std::wstring folder = profile.Path() + L"\\AppData\\Roaming\\Quillmate\\QuillmateCommands";
     const std::wstring installed = folder + L"\\MyQMCommands.xml";
     const std::wstring download = folder + L"\\MyQMCommandsTemp.xml";
+    const std::wstring backup = folder + L"\\MyQMCommands.xml.bak";
     std::optional<LoopbackHttpServer> site{QMCU_TEST_PROBE_PORT};
     std::optional<LoopbackHttpServer> files{QMCU_TEST_DOWNLOAD_PORT};
 };

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace {
@@ -31,18 +32,36 @@ void DeleteTree(const std::wstring& path)
 
 } // namespace
 
-TempFolder::TempFolder(const std::wstring& name)
+TempFolder::TempFolder(const std::wstring& name, const std::wstring& parent)
 {
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
-    path_ = std::wstring(temp) + L"qmcu-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-            std::to_wstring(GetTickCount()) + L"-" + name;
+    path_ = (parent.empty() ? std::wstring(temp) : parent + L"\\") + L"qmcu-" + std::to_wstring(GetCurrentProcessId()) +
+            L"-" + std::to_wstring(GetTickCount()) + L"-" + name;
     CreateFolders(path_);
 }
 
 TempFolder::~TempFolder()
 {
     DeleteTree(path_);
+}
+
+std::vector<std::wstring> FolderEntries(const std::wstring& folder)
+{
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &entry);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::wstring name = entry.cFileName;
+            if (name != L"." && name != L"..") {
+                names.push_back(name);
+            }
+        } while (FindNextFileW(search, &entry));
+        FindClose(search);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 void CreateFolders(const std::wstring& path)

@@ -3,13 +3,15 @@
 #include "platform/unique_handle.h"
 
 #include <string>
+#include <vector>
 
 // A fresh folder under the temporary folder, deleted with its contents when
 // destroyed.
 class TempFolder {
 public:
     // `name` becomes part of the folder's name, which may hold any characters.
-    explicit TempFolder(const std::wstring& name);
+    // It is made in `parent`, or in the temporary folder when that is empty.
+    explicit TempFolder(const std::wstring& name, const std::wstring& parent = L"");
     ~TempFolder();
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
@@ -20,6 +22,9 @@ public:
 private:
     std::wstring path_;
 };
+
+// The names of the entries in `folder`, sorted.
+std::vector<std::wstring> FolderEntries(const std::wstring& folder);
 
 // Creates `path` and every missing folder above it.
 void CreateFolders(const std::wstring& path);

@@ -152,7 +152,7 @@ TEST_F(DialogRun, OnlyTheControlIdSelectsTheCommand)
         // Commands from the other controls do nothing.
         SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(1003, EN_SETFOCUS), 0);
         SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(1001, EN_KILLFOCUS), 0);
-        copiesAfterOtherCommands = platform.CallsTo(L"CopyOver").size();
+        copiesAfterOtherCommands = platform.CallsTo(L"Replace").size();
         // An Update command with any notification code applies the update.
         PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, 1), 0);
         succeeded = AnswerBox(dialog, L"Success");
@@ -160,7 +160,7 @@ TEST_F(DialogRun, OnlyTheControlIdSelectsTheCommand)
     });
     EXPECT_EQ(copiesAfterOtherCommands, 0u);
     EXPECT_TRUE(succeeded);
-    EXPECT_EQ(platform.CallsTo(L"CopyOver").size(), 1u);
+    EXPECT_EQ(platform.CallsTo(L"Replace").size(), 1u);
     EXPECT_EQ(platform.files[Installed], "QM Build 09-18-2021");
 }
 
@@ -174,14 +174,22 @@ TEST_F(DialogRun, DestructionDiscardsTheDownloadAndReportsAFailedDelete)
 
     platform.givenUp = false; // as for a new start of the program
 
-    platform.heldForReading.insert(Download);
+    // An update is offered when Close comes, and another program posts
+    // Update while the box of the failed delete is up.
+    platform.files[Installed] = "QM Build 01-02-2020";
     std::wstring errorText;
     bool errorShown = false;
     Run([&](HWND dialog) {
+        platform.heldForReading.insert(Download);
         PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-        errorShown = AnswerBox(dialog, L"Error", &errorText);
+        HWND box = WaitForWindow(L"Error", dialog);
+        PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+        Sleep(200);
+        errorShown = box != nullptr && AnswerBox(dialog, L"Error", &errorText);
     });
     EXPECT_TRUE(errorShown);
     EXPECT_EQ(errorText, expected::DeleteFailed);
     EXPECT_TRUE(platform.files.contains(Download));
+    EXPECT_TRUE(platform.CallsTo(L"Replace").empty());
+    EXPECT_EQ(platform.files[Installed], "QM Build 01-02-2020");
 }
