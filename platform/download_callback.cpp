@@ -1,5 +1,7 @@
 #include "download_callback.h"
 
+#include <wininet.h>
+
 #include <cstring>
 #include <cwchar>
 #include <iterator>
@@ -45,11 +47,22 @@ bool IsDataStatus(ULONG statusCode)
            statusCode == BINDSTATUS_ENDDOWNLOADDATA;
 }
 
+// The size of the file at `path`; nullopt when there is none.
+std::optional<ULONGLONG> FileSize(const wchar_t* path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(path, GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return std::nullopt;
+    }
+    return (static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
 } // namespace
 
 DownloadCallback::DownloadCallback(ULONGLONG maxBytes)
     : lastProgressTick_(static_cast<LONG>(GetTickCount())),
-      stopReason_(static_cast<LONG>(DownloadEnd::Complete)),
+      stopReason_(static_cast<LONG>(DownloadFailure::None)),
       maxBytes_(maxBytes)
 {
     InitializeCriticalSection(&bindingLock_);
@@ -63,25 +76,24 @@ DownloadCallback::~DownloadCallback()
     DeleteCriticalSection(&bindingLock_);
 }
 
-bool DownloadCallback::RecordStop(DownloadEnd reason)
+bool DownloadCallback::RecordStop(DownloadFailure reason)
 {
-    const auto unset = static_cast<LONG>(DownloadEnd::Complete);
+    const auto unset = static_cast<LONG>(DownloadFailure::None);
     return InterlockedCompareExchange(&stopReason_, static_cast<LONG>(reason), unset) == unset;
 }
 
-DownloadEnd DownloadCallback::StopReason() const
+DownloadFailure DownloadCallback::StopReason() const
 {
-    return static_cast<DownloadEnd>(InterlockedCompareExchange(const_cast<LONG*>(&stopReason_), 0, 0));
+    return static_cast<DownloadFailure>(InterlockedCompareExchange(const_cast<LONG*>(&stopReason_), 0, 0));
 }
 
-void DownloadCallback::Stop(DownloadEnd reason)
+void DownloadCallback::Stop(DownloadFailure reason)
 {
     RecordStop(reason);
     EnterCriticalSection(&bindingLock_);
-    IBinding* binding = bindingAborted_ ? nullptr : binding_;
+    IBinding* binding = binding_;
     if (binding != nullptr) {
         binding->AddRef();
-        bindingAborted_ = true;
     }
     LeaveCriticalSection(&bindingLock_);
     // Outside the lock: Abort may call OnStopBinding, which takes it.
@@ -96,28 +108,70 @@ DWORD DownloadCallback::LastProgressTick() const
     return static_cast<DWORD>(InterlockedCompareExchange(const_cast<LONG*>(&lastProgressTick_), 0, 0));
 }
 
-DownloadReport DownloadCallback::Report(HRESULT result) const
+DownloadResult DownloadCallback::Verdict(std::optional<HRESULT> result, const wchar_t* path) const
 {
+    const DownloadFailure stopped = StopReason();
+    if (!result) {
+        return {stopped, 0};
+    }
     const int status = static_cast<int>(status_);
-    const DownloadEnd stopped = StopReason();
-    if (stopped != DownloadEnd::Complete) {
+    if (stopped != DownloadFailure::None) {
         return {stopped, status};
     }
     // Wine reports a connection closed without any reply as a success with
     // status 0, and an error status with its body as a success too.
-    if (FAILED(result) || status == 0) {
-        return {DownloadEnd::Failed, status};
+    if (FAILED(*result) || status == 0) {
+        return {DownloadFailure::Other, status};
     }
     if (status != 200) {
-        return {DownloadEnd::HttpStatus, status};
+        return {DownloadFailure::HttpStatus, status};
     }
     // A cut body also counts as a success. Its length can be checked only
     // when no content coding hides it: a gzip or chunked reply reports no
     // length (ulProgressMax 0).
     if (!contentCoded_ && progress_ < progressMax_) {
-        return {DownloadEnd::Incomplete, status};
+        return {DownloadFailure::Incomplete, status};
     }
-    return {DownloadEnd::Complete, status};
+    // The call also reports success when its copy from the internet cache to
+    // `path` failed: nothing written when the folder is missing, the old file
+    // left when another program holds it, a cut copy on a full volume (Wine
+    // does all three). Only a file that holds every byte delivered counts;
+    // without any progress report there is no count to hold it to.
+    const std::optional<ULONGLONG> size = FileSize(path);
+    if (!size) {
+        return {DownloadFailure::Other, status};
+    }
+    if (progressReported_ && *size < progress_) {
+        return {DownloadFailure::Incomplete, status};
+    }
+    return {DownloadFailure::None, status};
+}
+
+void DownloadCallback::ReadStatusFromBinding()
+{
+    if (status_ != 0) {
+        return;
+    }
+    EnterCriticalSection(&bindingLock_);
+    IBinding* binding = binding_;
+    if (binding != nullptr) {
+        binding->AddRef();
+    }
+    LeaveCriticalSection(&bindingLock_);
+    if (binding == nullptr) {
+        return;
+    }
+    IWinInetHttpInfo* info = nullptr;
+    if (SUCCEEDED(binding->QueryInterface(IID_IWinInetHttpInfo, reinterpret_cast<void**>(&info)))) {
+        DWORD status = 0;
+        DWORD size = sizeof status;
+        if (SUCCEEDED(
+                info->QueryInfo(HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr, nullptr))) {
+            status_ = status;
+        }
+        info->Release();
+    }
+    binding->Release();
 }
 
 HRESULT STDMETHODCALLTYPE DownloadCallback::QueryInterface(REFIID iid, void** object)
@@ -159,7 +213,6 @@ HRESULT STDMETHODCALLTYPE DownloadCallback::OnStartBinding(DWORD, IBinding* bind
     EnterCriticalSection(&bindingLock_);
     IBinding* previous = binding_;
     binding_ = binding;
-    bindingAborted_ = false;
     LeaveCriticalSection(&bindingLock_);
     if (previous != nullptr) {
         previous->Release();
@@ -188,18 +241,23 @@ HRESULT STDMETHODCALLTYPE DownloadCallback::OnProgress(ULONG progress,
         wcscpy(cacheFile_, fits ? statusText : L"");
     }
     if (IsDataStatus(statusCode)) {
+        progressReported_ = true;
         progress_ = progress;
         progressMax_ = progressMax;
         if (progressMax > maxBytes_ || progress > maxBytes_) {
-            RecordStop(DownloadEnd::TooLarge);
+            RecordStop(DownloadFailure::TooLarge);
         }
     }
+    if (statusCode == BINDSTATUS_ENDDOWNLOADDATA) {
+        ReadStatusFromBinding();
+    }
     // Ends the transfer, though only when the call reports progress at all.
-    return StopReason() != DownloadEnd::Complete ? E_ABORT : S_OK;
+    return StopReason() != DownloadFailure::None ? E_ABORT : S_OK;
 }
 
 HRESULT STDMETHODCALLTYPE DownloadCallback::OnStopBinding(HRESULT, LPCWSTR)
 {
+    ReadStatusFromBinding();
     EnterCriticalSection(&bindingLock_);
     IBinding* binding = binding_;
     binding_ = nullptr;

@@ -1,9 +1,11 @@
 #pragma once
 
-#include "platform/win32_network.h"
+#include "logic/download_result.h"
 
 #include <windows.h>
 #include <urlmon.h>
+
+#include <optional>
 
 namespace win32 {
 
@@ -26,14 +28,17 @@ public:
     DownloadCallback& operator=(const DownloadCallback&) = delete;
 
     // Records why the download is to end (the first reason counts) and
-    // aborts its binding unless already done; a binding that has not started
-    // yet cannot be aborted, so the watcher calls this again until the call
-    // returns. Not for the download's own thread.
-    void Stop(DownloadEnd reason);
+    // aborts its binding; a binding that has not started yet cannot be
+    // aborted, and an abort may not take, so the watcher calls this again
+    // until the call returns. Not for the download's own thread.
+    void Stop(DownloadFailure reason);
     // GetTickCount of the last OnProgress, or of the construction.
     [[nodiscard]] DWORD LastProgressTick() const;
-    // How the download ended, given what the call returned.
-    [[nodiscard]] DownloadReport Report(HRESULT result) const;
+    // The verdict on the download: whether `path` holds the whole published
+    // file, or why not. `result` is what the call returned, or nullopt when
+    // it never returned and was abandoned; then nothing the call wrote is
+    // read, and the reason it was stopped for decides.
+    [[nodiscard]] DownloadResult Verdict(std::optional<HRESULT> result, const wchar_t* path) const;
     // The download's copy in the internet cache, empty when none was reported
     // or its path was too long to keep.
     [[nodiscard]] const wchar_t* CacheFile() const { return cacheFile_; }
@@ -69,12 +74,15 @@ public:
 private:
     ~DownloadCallback();
     // True for the first reason only.
-    bool RecordStop(DownloadEnd reason);
-    [[nodiscard]] DownloadEnd StopReason() const;
+    bool RecordStop(DownloadFailure reason);
+    [[nodiscard]] DownloadFailure StopReason() const;
+    // Reads the final status from the binding when OnResponse gave none:
+    // its IWinInetHttpInfo is the documented source.
+    void ReadStatusFromBinding();
 
     volatile LONG references_ = 1;
     volatile LONG lastProgressTick_;
-    // DownloadEnd::Complete while nothing has asked the download to stop.
+    // DownloadFailure::None while nothing has asked the download to stop.
     volatile LONG stopReason_;
     const ULONGLONG maxBytes_;
 
@@ -82,11 +90,13 @@ private:
     // it from its own thread.
     CRITICAL_SECTION bindingLock_;
     IBinding* binding_ = nullptr;
-    bool bindingAborted_ = false;
 
-    // Written by the download's thread only.
+    // Written by the download's thread only. The progress is that of the
+    // last data status: at the end, the bytes the transfer delivered (decoded,
+    // for a compressed reply).
     DWORD status_ = 0;
     bool contentCoded_ = false;
+    bool progressReported_ = false;
     ULONG progress_ = 0;
     ULONG progressMax_ = 0;
     wchar_t cacheFile_[MAX_PATH] = L"";

@@ -12,6 +12,7 @@
 #include <cwchar>
 #include <iterator>
 #include <new>
+#include <optional>
 
 namespace win32 {
 
@@ -41,25 +42,60 @@ bool IsSet(HANDLE cancel)
     return cancel != nullptr && WaitForSingleObject(cancel, 0) == WAIT_OBJECT_0;
 }
 
-// What the download's thread works on. The watcher waits for the thread
-// before it lets go of any of it.
+// Everything a download's thread works on. The thread may be abandoned when
+// its call ignores an abort, so this is shared with the caller like a probe's
+// block: each holds a reference, and the last to let go frees it and the
+// callback's reference.
 struct DownloadCall {
-    const wchar_t* url;
-    const wchar_t* path;
-    DownloadCallback* callback;
-    HRESULT result;
+    volatile LONG references = 2;
+    wchar_t url[INTERNET_MAX_URL_LENGTH] = L"";
+    wchar_t path[MAX_PATH] = L"";
+    DownloadCallback* callback = nullptr;
+    BlockingDownload download = nullptr;
+    // Valid once the thread has ended.
+    HRESULT result = E_FAIL;
 };
+
+void ReleaseDownloadCall(DownloadCall* call)
+{
+    if (InterlockedDecrement(&call->references) == 0) {
+        call->callback->Release();
+        delete call;
+    }
+}
+
+// Null when memory cannot be had or a text is too long to copy.
+DownloadCall* NewDownloadCall(const wchar_t* url, const wchar_t* path, ULONGLONG maxBytes, BlockingDownload download)
+{
+    auto* call = new (std::nothrow) DownloadCall;
+    if (call == nullptr) {
+        return nullptr;
+    }
+    call->callback = new (std::nothrow) DownloadCallback(maxBytes);
+    if (call->callback == nullptr || wcslen(url) >= std::size(call->url) || wcslen(path) >= std::size(call->path)) {
+        if (call->callback != nullptr) {
+            call->callback->Release();
+        }
+        delete call;
+        return nullptr;
+    }
+    wcscpy(call->url, url);
+    wcscpy(call->path, path);
+    call->download = download;
+    return call;
+}
 
 DWORD WINAPI RunDownload(void* parameter)
 {
     auto* call = static_cast<DownloadCall*>(parameter);
-    call->result = URLDownloadToFileW(nullptr, call->url, call->path, 0, call->callback);
+    call->result = call->download(nullptr, call->url, call->path, 0, call->callback);
+    ReleaseDownloadCall(call);
     return 0;
 }
 
-// Waits for the download's thread until it ends by itself (Complete) or a
-// limit passes or a cancel comes (the reason to stop it).
-DownloadEnd Watch(HANDLE thread, const DownloadCallback& callback, const DownloadLimits& limits, HANDLE cancel)
+// Waits for the download's thread until it ends by itself (None) or a limit
+// passes or a cancel comes (the reason to stop it).
+DownloadFailure Watch(HANDLE thread, const DownloadCallback& callback, const DownloadLimits& limits, HANDLE cancel)
 {
     const DWORD start = GetTickCount();
     const DWORD totalMs = Milliseconds(limits.total);
@@ -68,22 +104,49 @@ DownloadEnd Watch(HANDLE thread, const DownloadCallback& callback, const Downloa
     for (;;) {
         switch (WaitDispatchingMessages(thread, cancel, nextCheck)) {
         case WaitEnd::Done:
-            return DownloadEnd::Complete;
+            return DownloadFailure::None;
         case WaitEnd::Cancelled:
-            return DownloadEnd::Cancelled;
+            return DownloadFailure::Other;
         case WaitEnd::TimedOut:
             break;
         }
         const DWORD running = MillisecondsSince(start);
         const DWORD silent = MillisecondsSince(callback.LastProgressTick());
         if (running >= totalMs) {
-            return DownloadEnd::TooLong;
+            return DownloadFailure::TooLong;
         }
         if (silent >= silenceMs) {
-            return DownloadEnd::NoProgress;
+            return DownloadFailure::NoProgress;
         }
         nextCheck = std::min(totalMs - running, silenceMs - silent);
     }
+}
+
+// Aborts the download for `reason` again and again, dispatching messages
+// meanwhile, until its thread ends or AbortGraceMs have passed. Whether the
+// abort stops the call at all, from a thread other than the call's, is not
+// documented; under Wine it returns within milliseconds. Returns whether the
+// thread ended.
+bool StopWithinGrace(HANDLE thread, DownloadCallback& callback, DownloadFailure reason)
+{
+    const DWORD start = GetTickCount();
+    // WM_QUIT counts as a cancel and is posted again; from then on the wait
+    // dispatches nothing.
+    bool dispatching = true;
+    for (DWORD elapsed = 0; elapsed < AbortGraceMs; elapsed = MillisecondsSince(start)) {
+        callback.Stop(reason);
+        const DWORD wait = std::min(AbortRetryMs, AbortGraceMs - elapsed);
+        if (dispatching) {
+            const WaitEnd end = WaitDispatchingMessages(thread, nullptr, wait);
+            if (end == WaitEnd::Done) {
+                return true;
+            }
+            dispatching = end != WaitEnd::Cancelled;
+        } else if (WaitForSingleObject(thread, wait) == WAIT_OBJECT_0) {
+            return true;
+        }
+    }
+    return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0;
 }
 
 // The call writes the body to the internet cache before it copies it to the
@@ -148,38 +211,31 @@ DWORD WINAPI RunProbe(void* parameter)
 
 } // namespace
 
-DownloadReport WatchedDownload(const wchar_t* url, const wchar_t* path, const DownloadLimits& limits, HANDLE cancel)
+DownloadResult WatchedDownload(const wchar_t* url,
+                               const wchar_t* path,
+                               const DownloadLimits& limits,
+                               HANDLE cancel,
+                               BlockingDownload download)
 {
-    if (IsSet(cancel)) {
-        return {DownloadEnd::Cancelled, 0};
+    DownloadCall* call = IsSet(cancel) ? nullptr : NewDownloadCall(url, path, limits.maxBytes, download);
+    if (call == nullptr) {
+        return {DownloadFailure::Other, 0};
     }
-    auto* callback = new (std::nothrow) DownloadCallback(limits.maxBytes);
-    if (callback == nullptr) {
-        return {DownloadEnd::Failed, 0};
-    }
-    DownloadCall call{url, path, callback, E_FAIL};
-    const UniqueHandle thread(CreateThread(nullptr, 0, RunDownload, &call, 0, nullptr));
+    // Closing the handle leaves an abandoned thread running.
+    const UniqueHandle thread(CreateThread(nullptr, 0, RunDownload, call, 0, nullptr));
     if (!thread.IsValid()) {
-        callback->Release();
-        return {DownloadEnd::Failed, 0};
+        ReleaseDownloadCall(call);
+        ReleaseDownloadCall(call);
+        return {DownloadFailure::Other, 0};
     }
-    const DownloadEnd stop = Watch(thread.Get(), *callback, limits, cancel);
-    if (stop != DownloadEnd::Complete) {
-        // The call returns within milliseconds of the abort, under Wine even
-        // from a silent server; the thread is never left behind.
-        do {
-            callback->Stop(stop);
-        } while (WaitForSingleObject(thread.Get(), AbortRetryMs) == WAIT_TIMEOUT);
+    const DownloadFailure stop = Watch(thread.Get(), *call->callback, limits, cancel);
+    const bool returned = stop == DownloadFailure::None || StopWithinGrace(thread.Get(), *call->callback, stop);
+    const DownloadResult result = call->callback->Verdict(returned ? std::optional(call->result) : std::nullopt, path);
+    if (returned) {
+        RemoveCacheCopy(url, call->callback->CacheFile());
     }
-    DownloadReport report = callback->Report(call.result);
-    RemoveCacheCopy(url, callback->CacheFile());
-    callback->Release();
-    // Under Wine the call reports success, and writes nothing, when the
-    // target's folder is missing.
-    if (report.end == DownloadEnd::Complete && GetFileAttributesW(path) == INVALID_FILE_ATTRIBUTES) {
-        report.end = DownloadEnd::Failed;
-    }
-    return report;
+    ReleaseDownloadCall(call);
+    return result;
 }
 
 bool ProbeConnection(const wchar_t* url, std::chrono::milliseconds timeout, HANDLE cancel)

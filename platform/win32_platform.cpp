@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <climits>
 #include <cstdio>
-#include <iterator>
 
 namespace {
 
@@ -29,21 +28,6 @@ public:
 private:
     UniqueHandle handle_;
 };
-
-// What the logic makes of each end of a watched download, in the order of
-// win32::DownloadEnd. A download given up because the program is closing, and
-// one whose call failed, are failures of no other kind.
-constexpr DownloadFailure FailureOf[] = {
-    DownloadFailure::None,       // Complete
-    DownloadFailure::HttpStatus, // HttpStatus
-    DownloadFailure::Incomplete, // Incomplete
-    DownloadFailure::NoProgress, // NoProgress
-    DownloadFailure::TooLong,    // TooLong
-    DownloadFailure::TooLarge,   // TooLarge
-    DownloadFailure::Other,      // Cancelled
-    DownloadFailure::Other,      // Failed
-};
-static_assert(std::size(FailureOf) == static_cast<size_t>(win32::DownloadEnd::Failed) + 1);
 
 } // namespace
 
@@ -77,8 +61,7 @@ bool Win32Platform::CanReachSite(const wchar_t* url, std::chrono::milliseconds l
 
 DownloadResult Win32Platform::Download(const wchar_t* url, const wchar_t* path, const DownloadLimits& limits)
 {
-    const win32::DownloadReport report = win32::WatchedDownload(url, path, limits, givingUp_.Get());
-    return {FailureOf[static_cast<size_t>(report.end)], report.httpStatus};
+    return win32::WatchedDownload(url, path, limits, givingUp_.Get());
 }
 
 void Win32Platform::GiveUpWaiting()

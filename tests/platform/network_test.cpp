@@ -10,26 +10,20 @@
 
 #include <windows.h>
 #include <shlobj.h>
+#include <wininet.h>
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-namespace win32 {
-
-void PrintTo(DownloadEnd end, std::ostream* out)
+void PrintTo(DownloadFailure failure, std::ostream* out)
 {
-    const char* const names[] =
-        {"Complete", "HttpStatus", "Incomplete", "NoProgress", "TooLong", "TooLarge", "Cancelled", "Failed"};
-    *out << names[static_cast<int>(end)];
+    const char* const names[] = {"None", "HttpStatus", "Incomplete", "NoProgress", "TooLong", "TooLarge", "Other"};
+    *out << names[static_cast<int>(failure)];
 }
-
-} // namespace win32
 
 using namespace std::chrono_literals;
 using win32::DownloadCallback;
-using win32::DownloadEnd;
-using win32::DownloadReport;
 using win32::ProbeConnection;
 using win32::WatchedDownload;
 
@@ -104,11 +98,11 @@ class NetworkDownload : public ::testing::Test {
 protected:
     NetworkDownload() { server.Serve("/moved", {.body = Signed}); }
 
-    DownloadReport Download(const std::wstring& url, const DownloadLimits& limits)
+    DownloadResult Download(const std::wstring& url, const DownloadLimits& limits)
     {
         return WatchedDownload(url.c_str(), target.c_str(), limits, nullptr);
     }
-    DownloadReport Download(const std::wstring& path, ULONGLONG maxBytes)
+    DownloadResult Download(const std::wstring& path, ULONGLONG maxBytes)
     {
         return Download(LoopbackUrl(server.Port(), path), {Generous.silence, Generous.total, maxBytes});
     }
@@ -122,7 +116,7 @@ protected:
 struct ReplyCase {
     const char* name;
     HttpResponse response;
-    DownloadEnd end;
+    DownloadFailure end;
     int status;
     // What a Complete download leaves in the target.
     std::string delivered;
@@ -131,19 +125,19 @@ struct ReplyCase {
 
 // clang-format off
 const ReplyCase Replies[] = {
-    {"Whole", {.body = Signed}, DownloadEnd::Complete, 200, Signed},
-    {"NotFoundWithBody", {.status = 404, .body = "<html>Not Found</html>"}, DownloadEnd::HttpStatus, 404},
-    {"ServerErrorCarryingText", {.status = 500, .body = Signed}, DownloadEnd::HttpStatus, 500},
-    {"CutShortOfItsLength", {.body = Signed + Lines(10000), .bodyBytesSent = 5000}, DownloadEnd::Incomplete, 200},
-    {"ClosedWithoutReply", {.answers = false}, DownloadEnd::Failed, 0},
-    {"GzipEncoded", {.body = Gzip(Signed), .headers = "Content-Encoding: gzip\r\n"}, DownloadEnd::Complete, 200, Signed},
+    {"Whole", {.body = Signed}, DownloadFailure::None, 200, Signed},
+    {"NotFoundWithBody", {.status = 404, .body = "<html>Not Found</html>"}, DownloadFailure::HttpStatus, 404},
+    {"ServerErrorCarryingText", {.status = 500, .body = Signed}, DownloadFailure::HttpStatus, 500},
+    {"CutShortOfItsLength", {.body = Signed + Lines(10000), .bodyBytesSent = 5000}, DownloadFailure::Incomplete, 200},
+    {"ClosedWithoutReply", {.answers = false}, DownloadFailure::Other, 0},
+    {"GzipEncoded", {.body = Gzip(Signed), .headers = "Content-Encoding: gzip\r\n"}, DownloadFailure::None, 200, Signed},
     // Several chunks, 10 KB every 100 ms.
-    {"Chunked", {.body = Lines(30000), .chunked = true, .bytesPerSecond = 100000}, DownloadEnd::Complete, 200,
+    {"Chunked", {.body = Lines(30000), .chunked = true, .bytesPerSecond = 100000}, DownloadFailure::None, 200,
      Lines(30000)},
-    {"FoundToNotFound", {.status = 302, .location = "/missing"}, DownloadEnd::HttpStatus, 404},
-    {"FoundToWhole", {.status = 302, .location = "/moved"}, DownloadEnd::Complete, 200, Signed},
-    {"AnnouncesMoreThanAllowed", {.body = Lines(64 * 1024)}, DownloadEnd::TooLarge, 200, "", 1024},
-    {"Endless", {.body = Lines(64 * 1024), .endless = true}, DownloadEnd::TooLarge, 200, "", 1 << 20},
+    {"FoundToNotFound", {.status = 302, .location = "/missing"}, DownloadFailure::HttpStatus, 404},
+    {"FoundToWhole", {.status = 302, .location = "/moved"}, DownloadFailure::None, 200, Signed},
+    {"AnnouncesMoreThanAllowed", {.body = Lines(64 * 1024)}, DownloadFailure::TooLarge, 200, "", 1024},
+    {"Endless", {.body = Lines(64 * 1024), .endless = true}, DownloadFailure::TooLarge, 200, "", 1 << 20},
 };
 // clang-format on
 
@@ -154,20 +148,20 @@ struct PaceCase {
     const char* name;
     HttpResponse response;
     DownloadLimits limits;
-    DownloadEnd end;
+    DownloadFailure end;
     DWORD atLeastMs;
     bool connectHangs = false;
 };
 
 // clang-format off
 const PaceCase Paces[] = {
-    {"SilentServer", {.silenceMs = 60000}, {2000ms, 60000ms, AnySize}, DownloadEnd::NoProgress, 1500},
-    {"ConnectHangs", {}, {2000ms, 60000ms, AnySize}, DownloadEnd::NoProgress, 1500, true},
+    {"SilentServer", {.silenceMs = 60000}, {2000ms, 60000ms, AnySize}, DownloadFailure::NoProgress, 1500},
+    {"ConnectHangs", {}, {2000ms, 60000ms, AnySize}, DownloadFailure::NoProgress, 1500, true},
     {"TrickleBeyondTheTotal", {.body = Lines(60000), .bytesPerSecond = 1024}, {30000ms, 3000ms, AnySize},
-     DownloadEnd::TooLong, 2500},
+     DownloadFailure::TooLong, 2500},
     // Progress comes about every 100 ms, far within the silence limit.
     {"SteadyTrickle", {.body = Lines(4096), .bytesPerSecond = 1024}, {2000ms, 60000ms, AnySize},
-     DownloadEnd::Complete, 3000},
+     DownloadFailure::None, 3000},
 };
 // clang-format on
 
@@ -280,8 +274,8 @@ const StalledCase StalledCases[] = {
      [](const StallingPeers& peers, HANDLE cancel) {
          const std::wstring url = LoopbackUrl(peers.silent.Port(), L"/file");
          const std::wstring target = peers.folder.Path() + L"\\MyQMCommandsTemp.xml";
-         return WatchedDownload(url.c_str(), target.c_str(), {10000ms, 10000ms, AnySize}, cancel).end ==
-                DownloadEnd::Cancelled;
+         return WatchedDownload(url.c_str(), target.c_str(), {10000ms, 10000ms, AnySize}, cancel).failure ==
+                DownloadFailure::Other;
      }},
     {"Probe",
      [](const StallingPeers& peers, HANDLE cancel) {
@@ -317,10 +311,10 @@ TEST_P(Reply, EndsAsTheReplyDeserves)
 {
     const ReplyCase& reply = GetParam();
     server.Serve("/file", reply.response);
-    const DownloadReport report = Download(L"/file", reply.maxBytes);
-    EXPECT_EQ(report.end, reply.end);
+    const DownloadResult report = Download(L"/file", reply.maxBytes);
+    EXPECT_EQ(report.failure, reply.end);
     EXPECT_EQ(report.httpStatus, reply.status);
-    if (reply.end == DownloadEnd::Complete) {
+    if (reply.end == DownloadFailure::None) {
         EXPECT_EQ(ReadFileBytes(target), reply.delivered);
     }
 }
@@ -334,12 +328,12 @@ TEST_P(Pace, EndsWithinItsLimits)
     const HangingListener hanging;
     const uint16_t port = pace.connectHangs ? hanging.Port() : server.Port();
     const DWORD start = GetTickCount();
-    const DownloadReport report = Download(LoopbackUrl(port, L"/file"), pace.limits);
+    const DownloadResult report = Download(LoopbackUrl(port, L"/file"), pace.limits);
     const DWORD took = MillisecondsSince(start);
-    EXPECT_EQ(report.end, pace.end);
+    EXPECT_EQ(report.failure, pace.end);
     EXPECT_GE(took, pace.atLeastMs);
     EXPECT_LT(took, Promptly);
-    if (pace.end == DownloadEnd::Complete) {
+    if (pace.end == DownloadFailure::None) {
         EXPECT_EQ(ReadFileBytes(target), pace.response.body);
     }
 }
@@ -368,6 +362,90 @@ TEST(NetworkDownloadCallback, AsksForAFreshCopyAndNoCaching)
     EXPECT_EQ(callback->Release(), 0u);
 }
 
+// A binding that answers only the documented status query, as when the
+// callback gets no OnResponse.
+class StatusOnlyBinding final : public IBinding, public IWinInetHttpInfo {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
+    {
+        *object = nullptr;
+        if (IsEqualIID(iid, IID_IWinInetHttpInfo)) {
+            *object = static_cast<IWinInetHttpInfo*>(this);
+        } else if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IBinding)) {
+            *object = static_cast<IBinding*>(this);
+        }
+        return *object != nullptr ? S_OK : E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE Abort() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE Suspend() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Resume() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetPriority(LONG) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetPriority(LONG*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetBindResult(CLSID*, DWORD*, LPOLESTR*, DWORD*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE QueryOption(DWORD, LPVOID, DWORD*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE QueryInfo(DWORD option, LPVOID buffer, DWORD* size, DWORD*, DWORD*) override
+    {
+        queried = option;
+        *static_cast<DWORD*>(buffer) = 200;
+        *size = sizeof(DWORD);
+        return S_OK;
+    }
+
+    DWORD queried = 0;
+};
+
+TEST_F(NetworkDownload, TakesTheStatusFromTheBindingWhenNoResponseGaveIt)
+{
+    WriteFileBytes(target, Signed);
+    StatusOnlyBinding binding;
+    auto* callback = new DownloadCallback(AnySize);
+    callback->OnStartBinding(0, &binding);
+    const auto size = static_cast<ULONG>(Signed.size());
+    callback->OnProgress(size, size, BINDSTATUS_ENDDOWNLOADDATA, nullptr);
+    callback->OnStopBinding(S_OK, nullptr);
+    EXPECT_EQ(binding.queried, static_cast<DWORD>(HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER));
+    const DownloadResult result = callback->Verdict(S_OK, target.c_str());
+    EXPECT_EQ(result.failure, DownloadFailure::None);
+    EXPECT_EQ(result.httpStatus, 200);
+    // Every byte delivered must have reached the file.
+    WriteFileBytes(target, Signed.substr(1));
+    EXPECT_EQ(callback->Verdict(S_OK, target.c_str()).failure, DownloadFailure::Incomplete);
+    callback->Release();
+}
+
+// A download call that ignores every abort: it returns only once the test
+// releases it, and then still writes its target.
+UniqueHandle releaseIgnoringCall;
+UniqueHandle ignoringCallEnded;
+
+HRESULT WINAPI IgnoresTheAbort(LPUNKNOWN, LPCWSTR, LPCWSTR path, DWORD, LPBINDSTATUSCALLBACK callback)
+{
+    WaitForSingleObject(releaseIgnoringCall.Get(), 30000);
+    WriteFileBytes(path, "late");
+    callback->OnStopBinding(S_OK, nullptr);
+    SetEvent(ignoringCallEnded.Get());
+    return S_OK;
+}
+
+TEST_F(NetworkDownload, ACallThatIgnoresTheAbortIsAbandonedWithinTheGrace)
+{
+    releaseIgnoringCall = UniqueHandle(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    ignoringCallEnded = UniqueHandle(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    const DWORD start = GetTickCount();
+    const DownloadResult result =
+        WatchedDownload(L"http://127.0.0.1/", target.c_str(), {500ms, 60000ms, AnySize}, nullptr, IgnoresTheAbort);
+    const DWORD took = MillisecondsSince(start);
+    EXPECT_EQ(result.failure, DownloadFailure::NoProgress);
+    EXPECT_GE(took, 500 + win32::AbortGraceMs - 100);
+    EXPECT_LT(took, 500 + win32::AbortGraceMs + 1500);
+    // The abandoned call still has everything it works on.
+    SetEvent(releaseIgnoringCall.Get());
+    EXPECT_EQ(WaitForSingleObject(ignoringCallEnded.Get(), 10000), WAIT_OBJECT_0);
+    EXPECT_EQ(ReadFileBytes(target), "late");
+}
+
 TEST_F(NetworkDownload, LeavesNoCopyInTheInternetCache)
 {
     const std::string marker =
@@ -381,17 +459,18 @@ TEST_F(NetworkDownload, LeavesNoCopyInTheInternetCache)
     server.Serve("/trickle", {.body = body, .bytesPerSecond = 4096});
     const struct {
         const wchar_t* path;
-        DownloadEnd end;
+        DownloadFailure end;
     } downloads[] = {
-        {L"/whole", DownloadEnd::Complete},
-        {L"/found", DownloadEnd::Complete},
-        {L"/missing", DownloadEnd::HttpStatus},
-        {L"/endless", DownloadEnd::TooLarge},
-        {L"/trickle", DownloadEnd::TooLong},
+        {L"/whole", DownloadFailure::None},
+        {L"/found", DownloadFailure::None},
+        {L"/missing", DownloadFailure::HttpStatus},
+        {L"/endless", DownloadFailure::TooLarge},
+        {L"/trickle", DownloadFailure::TooLong},
     };
     for (const auto& download : downloads) {
         SCOPED_TRACE(testing::Message() << download.path);
-        EXPECT_EQ(Download(LoopbackUrl(server.Port(), download.path), {20000ms, 1500ms, 1 << 20}).end, download.end);
+        EXPECT_EQ(Download(LoopbackUrl(server.Port(), download.path), {20000ms, 1500ms, 1 << 20}).failure,
+                  download.end);
         EXPECT_EQ(CachedCopiesOf(marker), std::vector<std::wstring>{});
     }
 }
@@ -401,7 +480,7 @@ TEST_F(NetworkDownload, FailsWhenTheTargetsFolderIsMissing)
     server.Serve("/file", {.body = Signed});
     const std::wstring url = LoopbackUrl(server.Port(), L"/file");
     const std::wstring missing = folder.Path() + L"\\missing\\MyQMCommandsTemp.xml";
-    EXPECT_EQ(WatchedDownload(url.c_str(), missing.c_str(), Generous, nullptr).end, DownloadEnd::Failed);
+    EXPECT_EQ(WatchedDownload(url.c_str(), missing.c_str(), Generous, nullptr).failure, DownloadFailure::Other);
 }
 
 TEST_F(NetworkDownload, ACancelAlreadySetGivesUpBeforeAnyConnection)
@@ -409,7 +488,7 @@ TEST_F(NetworkDownload, ACancelAlreadySetGivesUpBeforeAnyConnection)
     server.Serve("/file", {.body = Signed});
     const UniqueHandle cancel(CreateEventW(nullptr, TRUE, TRUE, nullptr));
     const std::wstring url = LoopbackUrl(server.Port(), L"/file");
-    EXPECT_EQ(WatchedDownload(url.c_str(), target.c_str(), Generous, cancel.Get()).end, DownloadEnd::Cancelled);
+    EXPECT_EQ(WatchedDownload(url.c_str(), target.c_str(), Generous, cancel.Get()).failure, DownloadFailure::Other);
     EXPECT_FALSE(ProbeConnection(url.c_str(), 10000ms, cancel.Get()));
     EXPECT_EQ(server.Requests(), 0);
     EXPECT_FALSE(FileExists(target));
@@ -468,8 +547,8 @@ TEST(NetworkProbe, GivesUpOnAHangingConnectAndHoldsUpNothingAfter)
     EXPECT_TRUE(ProbeConnection(LoopbackUrl(server.Port()).c_str(), 10000ms, nullptr));
     const TempFolder folder(L"after-probe");
     const std::wstring target = folder.Path() + L"\\MyQMCommandsTemp.xml";
-    const DownloadReport report =
+    const DownloadResult report =
         WatchedDownload(LoopbackUrl(server.Port(), L"/file").c_str(), target.c_str(), Generous, nullptr);
-    EXPECT_EQ(report.end, DownloadEnd::Complete);
+    EXPECT_EQ(report.failure, DownloadFailure::None);
     EXPECT_EQ(ReadFileBytes(target), Signed);
 }

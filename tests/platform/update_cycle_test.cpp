@@ -65,12 +65,12 @@ TEST_F(UpdateCycle, AClosedSiteIsAConnectionFailureNamingHostAndPort)
 {
     WriteFileBytes(installed, "QM Build 01-02-2020");
     site.reset();
+    files.reset();
     RunUpdateCheck(state, platform, view);
     EXPECT_EQ(view.texts[Field::Latest], L"The latest version is:\t(Download failed)");
     EXPECT_EQ(view.texts[Field::Status],
               expected::ConnectionFailure(L"127.0.0.1:" + std::to_wstring(QMCU_TEST_PROBE_PORT)));
     EXPECT_FALSE(view.updateOffered);
-    EXPECT_EQ(files->Requests(), 0);
 }
 
 TEST_F(UpdateCycle, AFailedDownloadNeverReadsAnEarlierCopyAndLeavesTheStatusAlone)
@@ -149,6 +149,20 @@ TEST_F(FullVolume, AnUpdateNeedsNoRoomForASecondCopy)
     EXPECT_EQ(view.boxes[0].caption, L"Success");
     EXPECT_EQ(ReadFileBytes(installed), Latest);
     EXPECT_EQ(ReadFileBytes(backup), Installed);
+    // The recheck's download finds room for only 20 KiB of it.
+    EXPECT_EQ(view.texts[Field::Latest], L"The latest version is:\t(Download failed)");
     DiscardDownload(state, platform, view);
     EXPECT_EQ(FolderEntries(folder), (std::vector<std::wstring>{L"MyQMCommands.xml", L"MyQMCommands.xml.bak"}));
+}
+
+TEST_F(FullVolume, ADownloadThatDoesNotFitIsAFailedDownload)
+{
+    WriteFileBytes(folder + L"\\filler", std::string(120 * 1024, 'f'));
+    ASSERT_LT(FreeBytes(folder), Latest.size());
+    RunUpdateCheck(state, platform, view);
+    EXPECT_EQ(view.texts[Field::Latest], L"The latest version is:\t(Download failed)");
+    EXPECT_FALSE(view.updateOffered);
+    DiscardDownload(state, platform, view);
+    EXPECT_EQ(ReadFileBytes(installed), Installed);
+    EXPECT_EQ(FolderEntries(folder), (std::vector<std::wstring>{L"MyQMCommands.xml", L"filler"}));
 }
