@@ -53,13 +53,16 @@ std::wstring_view ProbeHostName(std::wstring_view url)
 
 void FetchLatest(CheckState& state, PlatformServices& platform, StatusView& view)
 {
-    if (!platform.CanReachSite(ProbeUrl, ProbeTimeLimit)) {
-        AppendText(state.latestLine, text::DownloadFailed);
-        ShowConnectionFailure(view);
-        return;
-    }
+    // A failed probe does not end the fetch: the probe connects directly, while
+    // the download goes through the proxy that Windows is set to use, which
+    // may be the only way out. The probe's failure shows only when the
+    // download fails too.
+    const bool siteReached = platform.CanReachSite(ProbeUrl, ProbeTimeLimit);
     if (!DownloadLatest(state, platform)) {
         AppendText(state.latestLine, text::DownloadFailed);
+        if (!siteReached) {
+            ShowConnectionFailure(view);
+        }
         return;
     }
     ScanBuildSignatures(platform, state.downloadFile, state.latestLine, state.latestVersion, ScanRule::LatestFile);

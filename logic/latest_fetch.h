@@ -7,11 +7,12 @@ class PlatformServices;
 class StatusView;
 
 // Probes the vendor's site, downloads the latest commands file to the download
-// path of `state` and scans it, appending to the latest line and setting the
-// latest version. Both calls are bounded in time, and the download in size.
-// Every failure leaves the latest version at 0: a failed probe or download
-// appends "(Download failed)", and a failed probe also shows the connection
-// failure text in the status area.
+// path of `state`, where nothing may stand before, and scans it, appending to
+// the latest line and setting the latest version. The download is tried even
+// when the probe fails. Both calls are bounded in time, and the download in
+// size. Every failure leaves the latest version at 0: a failed download
+// appends "(Download failed)", and when the probe failed too, the connection
+// failure text shows in the status area.
 void FetchLatest(CheckState& state, PlatformServices& platform, StatusView& view);
 
 // The host (with its port, if any) that the connection failure text names:

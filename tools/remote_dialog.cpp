@@ -2,7 +2,8 @@
 
 #include <cwchar>
 
-std::vector<wchar_t> EnvironmentWithProfile(const std::optional<std::wstring>& userProfile)
+std::vector<wchar_t> EnvironmentWithProfile(const std::optional<std::wstring>& userProfile,
+                                            const std::vector<std::wstring>& extra)
 {
     std::vector<wchar_t> block;
     wchar_t* strings = GetEnvironmentStringsW();
@@ -14,6 +15,9 @@ std::vector<wchar_t> EnvironmentWithProfile(const std::optional<std::wstring>& u
     FreeEnvironmentStringsW(strings);
     if (userProfile) {
         const std::wstring entry = L"USERPROFILE=" + *userProfile;
+        block.insert(block.end(), entry.c_str(), entry.c_str() + entry.size() + 1);
+    }
+    for (const std::wstring& entry : extra) {
         block.insert(block.end(), entry.c_str(), entry.c_str() + entry.size() + 1);
     }
     block.push_back(L'\0');

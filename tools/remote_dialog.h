@@ -18,11 +18,13 @@
 inline constexpr wchar_t DialogCaption[] = L"QM 2020 Commands Updater Ver. 1.0.5";
 
 // The current environment with USERPROFILE set to `userProfile`, or without
-// USERPROFILE when it is nullopt, as a block for CreateProcessW: "name=value"
-// strings, each ended by a zero, and one more zero at the end. Wine replaces a
-// USERPROFILE set on the Linux side, so this is how a program started under
-// Wine gets a profile of its own.
-std::vector<wchar_t> EnvironmentWithProfile(const std::optional<std::wstring>& userProfile);
+// USERPROFILE when it is nullopt, and the "name=value" entries of `extra`
+// added, as a block for CreateProcessW: "name=value" strings, each ended by a
+// zero, and one more zero at the end. Wine replaces a USERPROFILE set on the
+// Linux side, so this is how a program started under Wine gets a profile of
+// its own.
+std::vector<wchar_t> EnvironmentWithProfile(const std::optional<std::wstring>& userProfile,
+                                            const std::vector<std::wstring>& extra = {});
 
 struct StartedProgram {
     HANDLE process = nullptr; // the caller closes it

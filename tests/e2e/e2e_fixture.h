@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 // A profile folder of its own, the vendor's site and download server on their
 // loopback ports, and the program started against them.
@@ -28,10 +29,12 @@ protected:
     }
     void Publish(const std::string& content) { files->Serve("/downloads/MyQMCommands.xml", {.body = content}); }
 
-    // Starts the program on this profile and waits for its dialog.
-    std::unique_ptr<ProgramDriver> Start(const std::optional<std::wstring>& userProfile)
+    // Starts the program on this profile, with the "name=value" entries of
+    // `environment` added to its environment, and waits for its dialog.
+    std::unique_ptr<ProgramDriver> Start(const std::optional<std::wstring>& userProfile,
+                                         const std::vector<std::wstring>& environment = {})
     {
-        auto program = std::make_unique<ProgramDriver>(userProfile, profile.Path());
+        auto program = std::make_unique<ProgramDriver>(userProfile, profile.Path(), environment);
         EXPECT_NE(program->WaitForDialog(), nullptr) << "the dialog never appeared";
         return program;
     }

@@ -37,6 +37,7 @@ TEST_F(Lifecycle, ClosingAfterAFailedProbeDeletesACopyLeftByAnEarlierRunWithoutA
 {
     WriteFileBytes(download, Newer);
     site.reset();
+    files.reset();
     const auto program = Start();
     EXPECT_EQ(program->Read().latest, expected::LatestLabel + L"(Download failed)");
     Close(*program);

@@ -26,14 +26,18 @@ protected:
         Publish(Newer);
     }
 
-    // The site's address drops the connect: nothing answers its SYN.
+    // The site's addresses drop the connects of the probe and of the
+    // download: nothing answers their SYN.
     void MakeSiteUnreachable()
     {
         site.reset();
+        files.reset();
         unreachable.emplace(QMCU_TEST_PROBE_PORT);
+        unreachableFiles.emplace(QMCU_TEST_DOWNLOAD_PORT);
     }
 
     std::optional<HangingListener> unreachable;
+    std::optional<HangingListener> unreachableFiles;
 };
 
 } // namespace
@@ -57,7 +61,6 @@ TEST_F(NetworkLimits, AnUnreachableSiteShowsTheDialogInTimeAndCloseEndsAtOnce)
     program.Click(IDCANCEL);
     EXPECT_EQ(program.WaitForExit(), 0u);
     EXPECT_LE(SecondsSince(closing), 5.0);
-    EXPECT_EQ(files->Requests(), 0);
 }
 
 TEST_F(NetworkLimits, CloseWhileTheFirstCheckWaitsForTheSiteEndsAtOnce)

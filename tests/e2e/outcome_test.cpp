@@ -52,15 +52,19 @@ const Scenario Scenarios[] = {
      Hidden(RunningLabel + L"QM Build 09-18-2021", LatestLabel + L"QM Build 09-18-2021", expected::UpToDate)},
     {"InstalledNewer", true, NewerFile, true, true, Current,
      Hidden(RunningLabel + L"QM Build 10-18-2021", LatestLabel + L"QM Build 09-18-2021", L"")},
-    {"SiteUnreachable", true, Current, false, true, Current,
+    // The probe fails; the download is tried all the same and works.
+    {"ProbeFailsDownloadWorks", true, OlderFile, false, true, Current,
+     Offer(RunningLabel + L"QM Build 01-02-2020", LatestLabel + L"QM Build 09-18-2021", expected::UpdateOffer,
+           L"Update")},
+    {"SiteUnreachable", true, Current, false, false, Current,
      Hidden(RunningLabel + L"QM Build 09-18-2021", LatestLabel + DownloadFailed, expected::ConnectionFailure(Probe))},
-    {"SiteUnreachableNoSignature", true, "<c/>", false, true, Current,
+    {"SiteUnreachableNoSignature", true, "<c/>", false, false, Current,
      Hidden(RunningLabel, LatestLabel + DownloadFailed, expected::ConnectionFailure(Probe))},
     {"DownloadFails", true, Current, true, false, Current,
      Hidden(RunningLabel + L"QM Build 09-18-2021", LatestLabel + DownloadFailed, L"")},
     {"DownloadWithoutSignature", true, Current, true, true, "<c>no signature</c>",
      Hidden(RunningLabel + L"QM Build 09-18-2021", LatestLabel, L"")},
-    {"NothingInstalledSiteUnreachable", true, std::nullopt, false, true, Current,
+    {"NothingInstalledSiteUnreachable", true, std::nullopt, false, false, Current,
      Hidden(RunningLabel + NotAvailable, LatestLabel + DownloadFailed, expected::ConnectionFailure(Probe))},
     {"NothingInstalledDownloadFails", true, std::nullopt, true, false, Current,
      Hidden(RunningLabel + NotAvailable, LatestLabel + DownloadFailed, L"")},
@@ -101,3 +105,52 @@ INSTANTIATE_TEST_SUITE_P(EveryRow,
                          Outcome,
                          ::testing::ValuesIn(Scenarios),
                          [](const ::testing::TestParamInfo<Scenario>& info) { return info.param.name; });
+
+namespace {
+
+// Behind a web proxy: direct connections to the site are refused, and only
+// the proxy, named by http_proxy as Windows' proxy setting would name it,
+// reaches the site. It answers the download's request with `reply`.
+struct ProxyCase {
+    const char* name;
+    HttpResponse reply;
+    DialogState shown;
+};
+
+const ProxyCase ProxyCases[] = {
+    {"ReachesTheSite",
+     {.body = Current},
+     Offer(RunningLabel + L"QM Build 01-02-2020",
+           LatestLabel + L"QM Build 09-18-2021",
+           expected::UpdateOffer,
+           L"Update")},
+    {"AnswersNotFound",
+     {.status = 404, .body = "<html>Not Found</html>"},
+     Hidden(RunningLabel + L"QM Build 01-02-2020", LatestLabel + DownloadFailed, expected::ConnectionFailure(Probe))},
+};
+
+class BehindAProxy : public EndToEnd, public ::testing::WithParamInterface<ProxyCase> {};
+
+} // namespace
+
+TEST_P(BehindAProxy, TheDownloadGoesThroughTheProxy)
+{
+    Install(OlderFile);
+    site.reset();
+    files.reset();
+    LoopbackHttpServer proxy;
+    // A proxy gets the whole URL in the request line.
+    proxy.Serve("http://127.0.0.1:" + std::to_string(QMCU_TEST_DOWNLOAD_PORT) + "/downloads/MyQMCommands.xml",
+                GetParam().reply);
+    const auto program = Start(profile.Path(), {L"http_proxy=http://127.0.0.1:" + std::to_wstring(proxy.Port())});
+    ASSERT_NE(program->Dialog(), nullptr);
+    EXPECT_EQ(program->Read(), GetParam().shown);
+    EXPECT_EQ(proxy.Requests(), 1);
+    Close(*program);
+    EXPECT_EQ(ReadFileBytes(installed), OlderFile);
+}
+
+INSTANTIATE_TEST_SUITE_P(Proxy,
+                         BehindAProxy,
+                         ::testing::ValuesIn(ProxyCases),
+                         [](const ::testing::TestParamInfo<ProxyCase>& info) { return info.param.name; });

@@ -103,10 +103,12 @@ int CountProgramDialogs()
     return count;
 }
 
-ProgramDriver::ProgramDriver(const std::optional<std::wstring>& userProfile, const std::wstring& workingFolder)
+ProgramDriver::ProgramDriver(const std::optional<std::wstring>& userProfile,
+                             const std::wstring& workingFolder,
+                             const std::vector<std::wstring>& environment)
 {
-    std::vector<wchar_t> environment = EnvironmentWithProfile(userProfile);
-    if (const std::optional<StartedProgram> started = StartProgram(ProgramPath(), environment, workingFolder)) {
+    std::vector<wchar_t> block = EnvironmentWithProfile(userProfile, environment);
+    if (const std::optional<StartedProgram> started = StartProgram(ProgramPath(), block, workingFolder)) {
         process_ = UniqueHandle(started->process);
         processId_ = started->processId;
     }

@@ -7,6 +7,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 // What the dialog shows, read from another process as a person would see it.
 struct DialogState {
@@ -35,8 +36,11 @@ struct ShownBox {
 class ProgramDriver {
 public:
     // Starts the program with USERPROFILE set to `userProfile`, or without
-    // USERPROFILE when it is unset; `workingFolder` becomes its current folder.
-    ProgramDriver(const std::optional<std::wstring>& userProfile, const std::wstring& workingFolder);
+    // USERPROFILE when it is unset, and the "name=value" entries of
+    // `environment` added; `workingFolder` becomes its current folder.
+    ProgramDriver(const std::optional<std::wstring>& userProfile,
+                  const std::wstring& workingFolder,
+                  const std::vector<std::wstring>& environment = {});
     ~ProgramDriver();
     ProgramDriver(const ProgramDriver&) = delete;
     ProgramDriver& operator=(const ProgramDriver&) = delete;

@@ -17,12 +17,16 @@ const std::wstring ConnectionFailure = expected::ConnectionFailure(L"www.quillma
 
 enum class Button { Hidden, Install, Update };
 
+// Up: probe and download reach the site. ProbeFails: only the download does,
+// through a proxy. Down: neither does.
+enum class Site { Up, ProbeFails, Down };
+
 // One outcome of the check: what is installed and served, and what the dialog
 // then shows. An unset status means the status area keeps its earlier text.
 struct Outcome {
     const char* name;
     std::optional<std::string> installed;
-    bool online;
+    Site site;
     DownloadFailure downloadFailure;
     std::optional<std::string> published;
     std::wstring runningLine;
@@ -33,35 +37,38 @@ struct Outcome {
 
 // clang-format off
 const Outcome Outcomes[] = {
-    {"nothing installed, latest obtained", std::nullopt, true, DownloadFailure::None, "QM Build 09-18-2021",
+    {"nothing installed, latest obtained", std::nullopt, Site::Up, DownloadFailure::None, "QM Build 09-18-2021",
      RunningLabel + L"(Not available)", LatestLabel + L"QM Build 09-18-2021", Button::Install,
      expected::InstallOffer},
-    {"installed file without signature", "<commands/>", true, DownloadFailure::None, "QM Build 09-18-2021",
+    {"installed file without signature", "<commands/>", Site::Up, DownloadFailure::None, "QM Build 09-18-2021",
      RunningLabel + L"(Not available)", LatestLabel + L"QM Build 09-18-2021", Button::Update,
      expected::SignatureOffer},
-    {"installed edition older", "QM Build 01-02-2020", true, DownloadFailure::None, "QM Build 09-18-2021",
+    {"installed edition older", "QM Build 01-02-2020", Site::Up, DownloadFailure::None, "QM Build 09-18-2021",
      RunningLabel + L"QM Build 01-02-2020", LatestLabel + L"QM Build 09-18-2021", Button::Update,
      expected::UpdateOffer},
-    {"installed edition current", "QM Build 09-18-2021", true, DownloadFailure::None, "QM Build 09-18-2021",
+    {"installed edition current", "QM Build 09-18-2021", Site::Up, DownloadFailure::None, "QM Build 09-18-2021",
      RunningLabel + L"QM Build 09-18-2021", LatestLabel + L"QM Build 09-18-2021", Button::Hidden,
      expected::UpToDate},
-    {"installed edition newer", "QM Build 10-18-2021", true, DownloadFailure::None, "QM Build 09-18-2021",
+    {"installed edition newer", "QM Build 10-18-2021", Site::Up, DownloadFailure::None, "QM Build 09-18-2021",
      RunningLabel + L"QM Build 10-18-2021", LatestLabel + L"QM Build 09-18-2021", Button::Hidden,
      std::nullopt},
-    {"probe fails, file installed", "QM Build 09-18-2021", false, DownloadFailure::None, "QM Build 10-18-2021",
+    {"probe fails, file installed", "QM Build 09-18-2021", Site::Down, DownloadFailure::None, "QM Build 10-18-2021",
      RunningLabel + L"QM Build 09-18-2021", LatestLabel + L"(Download failed)", Button::Hidden,
      ConnectionFailure},
-    {"probe fails, installed file without signature", "", false, DownloadFailure::None, std::nullopt, RunningLabel,
+    {"probe fails, the download works", "QM Build 01-02-2020", Site::ProbeFails, DownloadFailure::None,
+     "QM Build 09-18-2021", RunningLabel + L"QM Build 01-02-2020", LatestLabel + L"QM Build 09-18-2021",
+     Button::Update, expected::UpdateOffer},
+    {"probe fails, installed file without signature", "", Site::Down, DownloadFailure::None, std::nullopt, RunningLabel,
      LatestLabel + L"(Download failed)", Button::Hidden, ConnectionFailure},
-    {"download fails, file installed", "QM Build 09-18-2021", true, DownloadFailure::Other, std::nullopt,
+    {"download fails, file installed", "QM Build 09-18-2021", Site::Up, DownloadFailure::Other, std::nullopt,
      RunningLabel + L"QM Build 09-18-2021", LatestLabel + L"(Download failed)", Button::Hidden, std::nullopt},
-    {"download without signature", "QM Build 09-18-2021", true, DownloadFailure::None, "<html>404</html>",
+    {"download without signature", "QM Build 09-18-2021", Site::Up, DownloadFailure::None, "<html>404</html>",
      RunningLabel + L"QM Build 09-18-2021", LatestLabel, Button::Hidden, std::nullopt},
-    {"download cannot be opened", "QM Build 09-18-2021", true, DownloadFailure::None, std::nullopt,
+    {"download cannot be opened", "QM Build 09-18-2021", Site::Up, DownloadFailure::None, std::nullopt,
      RunningLabel + L"QM Build 09-18-2021", LatestLabel + L"(Not available)", Button::Hidden, std::nullopt},
-    {"nothing installed, probe fails", std::nullopt, false, DownloadFailure::None, std::nullopt, RunningLabel + L"(Not available)",
+    {"nothing installed, probe fails", std::nullopt, Site::Down, DownloadFailure::None, std::nullopt, RunningLabel + L"(Not available)",
      LatestLabel + L"(Download failed)", Button::Hidden, ConnectionFailure},
-    {"nothing installed, download fails", std::nullopt, true, DownloadFailure::Other, std::nullopt,
+    {"nothing installed, download fails", std::nullopt, Site::Up, DownloadFailure::Other, std::nullopt,
      RunningLabel + L"(Not available)", LatestLabel + L"(Download failed)", Button::Hidden, std::nullopt},
 };
 // clang-format on
@@ -80,7 +87,10 @@ TEST_F(UpdateCheck, EachOutcomeShowsItsLinesStatusAndButton)
         if (o.installed) {
             platform.files[Installed] = *o.installed;
         }
-        platform.online = o.online;
+        platform.online = o.site != Site::Down;
+        if (o.site == Site::ProbeFails) {
+            platform.failing = {L"CanReachSite"};
+        }
         platform.downloadFailure = o.downloadFailure;
         platform.published = o.published;
         FakeStatusView view;
@@ -153,13 +163,13 @@ TEST_F(UpdateCheck, MakesThePlatformCallsInOrderWithTheirArguments)
               }));
 }
 
-TEST_F(UpdateCheck, AFailedProbeDownloadsNothing)
+TEST_F(UpdateCheck, AFailedProbeStillDownloads)
 {
     platform.files[Installed] = "QM Build 01-02-2020";
-    platform.online = false;
+    platform.failing = {L"CanReachSite"};
     RunUpdateCheck(state, platform, view);
-    EXPECT_TRUE(platform.CallsTo(L"Download").empty());
-    EXPECT_EQ(platform.calls.back(), L"CanReachSite(http://www.quillmate.com, 10000 ms)");
+    EXPECT_EQ(platform.CallsTo(L"Download").size(), 1u);
+    EXPECT_EQ(platform.calls.back(), L"OpenForReading(" + Download + L")");
 }
 
 TEST_F(UpdateCheck, AMissingFolderShowsTheFolderMessageAndStops)
