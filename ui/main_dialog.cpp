@@ -2,10 +2,10 @@
 
 #include "center_window.h"
 #include "resource.h"
+#include "win32_status_view.h"
 #include "logic/apply_update.h"
 #include "logic/platform_services.h"
 #include "logic/update_check.h"
-#include "platform/win32_status_view.h"
 
 #include <windows.h>
 #include <commctrl.h>

@@ -1,4 +1,4 @@
-#include "platform/win32_status_view.h"
+#include "ui/win32_status_view.h"
 #include "ui/resource.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "win32_status_view.h"
 
-#include "ui/resource.h"
+#include "resource.h"
 
 namespace {
 
