@@ -169,6 +169,9 @@ class Executable(unittest.TestCase):
             header_size, dib_width, dib_height, dib_planes, dib_bits, compression = struct.unpack_from("<IiiHHI", image)
             self.assertEqual((header_size, dib_width, dib_height), (40, width, 2 * height))
             self.assertEqual((dib_planes, dib_bits, compression), (1, 32, 0))
+            # A real alpha channel: some pixels wholly transparent, some wholly opaque.
+            alphas = set(image[header_size + 3:header_size + 4 * width * height:4])
+            self.assertLessEqual({0, 255}, alphas)
         self.assertEqual(sizes, [(48, 48), (32, 32), (24, 24), (16, 16)])
 
     def test_version_record(self):
