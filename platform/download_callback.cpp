@@ -87,16 +87,33 @@ DownloadFailure DownloadCallback::StopReason() const
     return static_cast<DownloadFailure>(InterlockedCompareExchange(const_cast<LONG*>(&stopReason_), 0, 0));
 }
 
-void DownloadCallback::Stop(DownloadFailure reason)
+IBinding* DownloadCallback::AcquireBinding()
 {
-    RecordStop(reason);
     EnterCriticalSection(&bindingLock_);
     IBinding* binding = binding_;
     if (binding != nullptr) {
         binding->AddRef();
     }
     LeaveCriticalSection(&bindingLock_);
-    // Outside the lock: Abort may call OnStopBinding, which takes it.
+    return binding;
+}
+
+void DownloadCallback::ExchangeBinding(IBinding* binding)
+{
+    EnterCriticalSection(&bindingLock_);
+    IBinding* previous = binding_;
+    binding_ = binding;
+    LeaveCriticalSection(&bindingLock_);
+    if (previous != nullptr) {
+        previous->Release();
+    }
+}
+
+void DownloadCallback::Stop(DownloadFailure reason)
+{
+    RecordStop(reason);
+    // Aborted outside the lock: Abort may call OnStopBinding, which takes it.
+    IBinding* binding = AcquireBinding();
     if (binding != nullptr) {
         binding->Abort();
         binding->Release();
@@ -149,15 +166,7 @@ DownloadResult DownloadCallback::Verdict(std::optional<HRESULT> result, const wc
 
 void DownloadCallback::ReadStatusFromBinding()
 {
-    if (status_ != 0) {
-        return;
-    }
-    EnterCriticalSection(&bindingLock_);
-    IBinding* binding = binding_;
-    if (binding != nullptr) {
-        binding->AddRef();
-    }
-    LeaveCriticalSection(&bindingLock_);
+    IBinding* binding = status_ == 0 ? AcquireBinding() : nullptr;
     if (binding == nullptr) {
         return;
     }
@@ -210,13 +219,7 @@ HRESULT STDMETHODCALLTYPE DownloadCallback::OnStartBinding(DWORD, IBinding* bind
     if (binding != nullptr) {
         binding->AddRef();
     }
-    EnterCriticalSection(&bindingLock_);
-    IBinding* previous = binding_;
-    binding_ = binding;
-    LeaveCriticalSection(&bindingLock_);
-    if (previous != nullptr) {
-        previous->Release();
-    }
+    ExchangeBinding(binding);
     return S_OK;
 }
 
@@ -258,13 +261,7 @@ HRESULT STDMETHODCALLTYPE DownloadCallback::OnProgress(ULONG progress,
 HRESULT STDMETHODCALLTYPE DownloadCallback::OnStopBinding(HRESULT, LPCWSTR)
 {
     ReadStatusFromBinding();
-    EnterCriticalSection(&bindingLock_);
-    IBinding* binding = binding_;
-    binding_ = nullptr;
-    LeaveCriticalSection(&bindingLock_);
-    if (binding != nullptr) {
-        binding->Release();
-    }
+    ExchangeBinding(nullptr);
     return S_OK;
 }
 

@@ -76,6 +76,11 @@ private:
     // True for the first reason only.
     bool RecordStop(DownloadFailure reason);
     [[nodiscard]] DownloadFailure StopReason() const;
+    // The binding with a reference of the caller's own, or null.
+    [[nodiscard]] IBinding* AcquireBinding();
+    // Makes `binding` (with a reference it owns, or null) the binding, and
+    // releases the one before.
+    void ExchangeBinding(IBinding* binding);
     // Reads the final status from the binding when OnResponse gave none:
     // its IWinInetHttpInfo is the documented source.
     void ReadStatusFromBinding();
