@@ -34,8 +34,12 @@ protected:
     std::unique_ptr<ProgramDriver> Start(const std::optional<std::wstring>& userProfile,
                                          const std::vector<std::wstring>& environment = {})
     {
+        // A start while an earlier instance still holds the mutex would end
+        // at once as a second instance.
+        EXPECT_TRUE(WaitUntilNoInstanceRuns()) << "an earlier instance still runs";
         auto program = std::make_unique<ProgramDriver>(userProfile, profile.Path(), environment);
-        EXPECT_NE(program->WaitForDialog(), nullptr) << "the dialog never appeared";
+        EXPECT_NE(program->WaitForDialog(), nullptr)
+            << "the dialog never appeared" << (program->HasExited() ? "; the program has ended" : "");
         return program;
     }
     std::unique_ptr<ProgramDriver> Start() { return Start(profile.Path()); }

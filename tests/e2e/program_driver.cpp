@@ -96,6 +96,20 @@ HWND OwnedBox(HWND dialog)
 
 } // namespace
 
+bool WaitUntilNoInstanceRuns(DWORD timeoutMs)
+{
+    for (DWORD waited = 0;; waited += PollMs) {
+        const UniqueHandle mutex(OpenMutexW(SYNCHRONIZE, FALSE, L"{67ACC7DB-DA6E-4E0C-9612-EDED8DEDC465}"));
+        if (!mutex.IsValid()) {
+            return true;
+        }
+        if (waited >= timeoutMs) {
+            return false;
+        }
+        Sleep(PollMs);
+    }
+}
+
 int CountProgramDialogs()
 {
     int count = 0;

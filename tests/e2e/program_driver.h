@@ -83,3 +83,7 @@ private:
 
 // Top-level dialogs with the program's caption, of any process.
 int CountProgramDialogs();
+
+// Waits until no instance of the program holds its single-instance mutex;
+// false when one still does after `timeoutMs`.
+bool WaitUntilNoInstanceRuns(DWORD timeoutMs = 10000);
