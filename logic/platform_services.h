@@ -48,15 +48,17 @@ public:
     // Puts `replacement` in place of the existing file `target` with one
     // rename, after writing `replacement` through to the disk, and keeps what
     // `target` held as `backup`, replacing an earlier backup. All three are in
-    // one folder. On failure `target` holds what it held before, and
-    // `replacement` may still be where it was.
+    // one folder, and at every instant `target` holds the old bytes or the
+    // new ones. Fails when `target` is read-only. On failure nothing has
+    // changed: `target`, `replacement` and `backup` are as they were.
     [[nodiscard]] virtual bool Replace(const wchar_t* target, const wchar_t* replacement, const wchar_t* backup) = 0;
 
     // Renames `source` to `target`, after writing it through to the disk.
     // Fails, and changes nothing, when anything stands at `target`.
     [[nodiscard]] virtual bool Rename(const wchar_t* source, const wchar_t* target) = 0;
 
-    // Deletes the file at `path`.
+    // Deletes the file at `path`, one of the program's own, also when it is
+    // read-only.
     [[nodiscard]] virtual bool Remove(const wchar_t* path) = 0;
 
     // Opens `path` for reading its bytes, without keeping other readers or

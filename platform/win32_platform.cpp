@@ -1,13 +1,13 @@
 #include "win32_platform.h"
 
 #include "file_swap.h"
+#include "own_files.h"
 #include "win32_network.h"
 
 #include <windows.h>
 
 #include <algorithm>
 #include <climits>
-#include <cstdio>
 
 namespace {
 
@@ -92,7 +92,7 @@ bool Win32Platform::Rename(const wchar_t* source, const wchar_t* target)
 
 bool Win32Platform::Remove(const wchar_t* path)
 {
-    return _wremove(path) == 0;
+    return win32::DeleteOwnFile(path);
 }
 
 std::unique_ptr<InputFile> Win32Platform::OpenForReading(const wchar_t* path)

@@ -83,6 +83,20 @@ TEST_F(Files, AStaleDownloadHeldByAnotherProgramIsNeverOffered)
     EXPECT_EQ(ReadFileBytes(installed), Older);
 }
 
+TEST_F(Files, AReadOnlyDownloadLeftFromBeforeIsReplacedAndTheOfferAppears)
+{
+    WriteFileBytes(download, "<c>QM Build 01-01-2030</c>");
+    ASSERT_TRUE(SetFileAttributesW(download.c_str(), FILE_ATTRIBUTE_READONLY));
+    const auto program = Start();
+    const DialogState shown = program->Read();
+    EXPECT_EQ(shown.latest, expected::LatestLabel + L"QM Build 09-18-2021");
+    EXPECT_EQ(shown.buttonCaption, L"Update");
+    EXPECT_TRUE(shown.buttonShown);
+    EXPECT_EQ(ReadFileBytes(download), Newer);
+    EXPECT_EQ(CloseCountingBoxes(*program), 0);
+    EXPECT_FALSE(FileExists(download));
+}
+
 TEST_F(Files, ACommandsFolderThatDisappearsBeforeTheClickFailsSafely)
 {
     const auto program = Start();

@@ -4,6 +4,7 @@
 #include "logic/check_state.h"
 #include "expected_texts.h"
 #include "logic/update_check.h"
+#include "platform/file_swap.h"
 #include "platform/win32_platform.h"
 
 #include <gtest/gtest.h>
@@ -165,4 +166,25 @@ TEST_F(FullVolume, ADownloadThatDoesNotFitIsAFailedDownload)
     DiscardDownload(state, platform, view);
     EXPECT_EQ(ReadFileBytes(installed), Installed);
     EXPECT_EQ(FolderEntries(folder), (std::vector<std::wstring>{L"MyQMCommands.xml", L"filler"}));
+}
+
+namespace {
+
+// A volume without hard links, as FAT32 is: the backup must be a copy.
+BOOL WINAPI NoHardLinks(LPCWSTR, LPCWSTR, LPSECURITY_ATTRIBUTES)
+{
+    SetLastError(ERROR_INVALID_FUNCTION);
+    return FALSE;
+}
+
+} // namespace
+
+TEST_F(FullVolume, WithoutHardLinksABackupThatDoesNotFitChangesNothing)
+{
+    RunUpdateCheck(state, platform, view);
+    ASSERT_TRUE(view.updateOffered);
+    EXPECT_FALSE(win32::ReplaceKeepingBackup(installed.c_str(), download.c_str(), backup.c_str(), NoHardLinks));
+    EXPECT_EQ(ReadFileBytes(installed), Installed);
+    EXPECT_EQ(ReadFileBytes(download), Latest);
+    EXPECT_EQ(FolderEntries(folder), (std::vector<std::wstring>{L"MyQMCommands.xml", L"MyQMCommandsTemp.xml"}));
 }

@@ -1,5 +1,6 @@
 #include "loopback_http_server.h"
 #include "temp_folder.h"
+#include "platform/file_swap.h"
 #include "platform/win32_platform.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +9,8 @@
 
 #include <span>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace {
 
@@ -40,6 +43,63 @@ UniqueHandle CloseLater(HANDLE handle, DWORD ms)
 {
     return UniqueHandle(CreateThread(nullptr, 0, CloseAfterDelay, new DelayedClose{handle, ms}, 0, nullptr));
 }
+
+// A volume without hard links, as FAT32 is.
+BOOL WINAPI NoHardLinks(LPCWSTR, LPCWSTR, LPSECURITY_ATTRIBUTES)
+{
+    SetLastError(ERROR_INVALID_FUNCTION);
+    return FALSE;
+}
+
+bool IsReadOnly(const std::wstring& path)
+{
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
+// Other programs at work while the files are swapped: one keeps opening
+// `readPaths` for reading, as a virus scanner or an indexer does, the other
+// counts the moments in which nothing stands at `watched`.
+struct Bystanders {
+    std::wstring watched;
+    std::vector<std::wstring> readPaths;
+    volatile LONG stop = 0;
+    volatile LONG polls = 0;
+    volatile LONG missing = 0;
+
+    static DWORD WINAPI Poll(void* parameter)
+    {
+        auto* self = static_cast<Bystanders*>(parameter);
+        while (InterlockedCompareExchange(&self->stop, 0, 0) == 0) {
+            if (GetFileAttributesW(self->watched.c_str()) == INVALID_FILE_ATTRIBUTES) {
+                InterlockedIncrement(&self->missing);
+            }
+            InterlockedIncrement(&self->polls);
+        }
+        return 0;
+    }
+
+    static DWORD WINAPI Read(void* parameter)
+    {
+        auto* self = static_cast<Bystanders*>(parameter);
+        while (InterlockedCompareExchange(&self->stop, 0, 0) == 0) {
+            for (const std::wstring& path : self->readPaths) {
+                const UniqueHandle file(CreateFileW(path.c_str(),
+                                                    GENERIC_READ,
+                                                    FILE_SHARE_READ,
+                                                    nullptr,
+                                                    OPEN_EXISTING,
+                                                    FILE_ATTRIBUTE_NORMAL,
+                                                    nullptr));
+                char byte;
+                DWORD read = 0;
+                static_cast<void>(file.IsValid() && ReadFile(file.Get(), &byte, 1, &read, nullptr));
+            }
+            Sleep(1);
+        }
+        return 0;
+    }
+};
 
 class Win32PlatformTest : public ::testing::Test {
 protected:
@@ -117,33 +177,102 @@ TEST_F(Win32PlatformTest, ReplaceKeepsTheBackupOrChangesNothing)
         const char* name;
         const wchar_t* held; // by another program, or null
         DWORD share;
-        DWORD heldForMs; // 0: throughout
+        DWORD heldForMs;            // 0: throughout
+        std::wstring_view readOnly; // empty for none
+        win32::MakeHardLink link;
         bool replaced;
+        // Whether the backup holds what the target held; after a swap that did
+        // not make it, the old file stays under the second name.
+        bool backupMade;
     };
     const Case cases[] = {
-        {"nothing held", nullptr, 0, 0, true},
-        {"the installed file, without delete sharing", L"target.xml", Shared, 0, false},
-        {"the backup, without delete sharing", L"target.xml.bak", Shared, 0, false},
-        {"the new file, by a reader for a moment", L"new.xml", FILE_SHARE_READ, 300, true},
-        {"the new file, by a reader throughout", L"new.xml", FILE_SHARE_READ, 0, false},
+        {"nothing held", nullptr, 0, 0, L"", CreateHardLinkW, true, true},
+        {"a volume without hard links", nullptr, 0, 0, L"", NoHardLinks, true, true},
+        {"the installed file, without delete sharing", L"target.xml", Shared, 0, L"", CreateHardLinkW, false, false},
+        {"the installed file, read-only", nullptr, 0, 0, L"target.xml", CreateHardLinkW, false, false},
+        {"the new file, by a reader for a moment", L"new.xml", FILE_SHARE_READ, 300, L"", CreateHardLinkW, true, true},
+        {"the new file, by a reader throughout", L"new.xml", FILE_SHARE_READ, 0, L"", CreateHardLinkW, false, false},
+        {"the new file, throughout, without hard links",
+         L"new.xml",
+         FILE_SHARE_READ,
+         0,
+         L"",
+         NoHardLinks,
+         false,
+         false},
+        {"the second name, left read-only by an earlier swap",
+         nullptr,
+         0,
+         0,
+         L"target.xml.old",
+         CreateHardLinkW,
+         true,
+         true},
+        {"the backup, without delete sharing", L"target.xml.bak", Shared, 0, L"", CreateHardLinkW, true, false},
     };
     const std::wstring target = PathOf(L"target.xml");
     const std::wstring replacement = PathOf(L"new.xml");
     const std::wstring backup = PathOf(L"target.xml.bak");
+    const std::wstring second = PathOf(L"target.xml.old");
+    wchar_t named[MAX_PATH];
+    ASSERT_TRUE(win32::SecondNameOf(target.c_str(), named));
+    ASSERT_EQ(named, second);
+    ASSERT_FALSE(win32::SecondNameOf(target.c_str(), std::span(named, target.size() + 4)));
+    EXPECT_STREQ(named, L"");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         WriteFileBytes(target, "old and longer");
         WriteFileBytes(replacement, "new");
         WriteFileBytes(backup, "earlier backup");
+        if (!c.readOnly.empty()) {
+            if (c.readOnly == L"target.xml.old") {
+                WriteFileBytes(second, "left over");
+            }
+            ASSERT_TRUE(SetFileAttributesW(PathOf(std::wstring(c.readOnly)).c_str(), FILE_ATTRIBUTE_READONLY));
+        }
         UniqueHandle holder = c.held != nullptr ? HoldFile(PathOf(c.held), c.share) : UniqueHandle();
         const UniqueHandle closer = c.heldForMs != 0 ? CloseLater(holder.Release(), c.heldForMs) : UniqueHandle();
-        EXPECT_EQ(platform.Replace(target.c_str(), replacement.c_str(), backup.c_str()), c.replaced);
+        EXPECT_EQ(win32::ReplaceKeepingBackup(target.c_str(), replacement.c_str(), backup.c_str(), c.link), c.replaced);
         WaitForSingleObject(closer.Get(), 5000);
         holder.Close();
         EXPECT_EQ(ReadFileBytes(target), c.replaced ? "new" : "old and longer");
-        EXPECT_EQ(ReadFileBytes(backup), c.replaced ? "old and longer" : "earlier backup");
         EXPECT_EQ(ReadFileBytes(replacement), c.replaced ? "<missing>" : "new");
+        EXPECT_EQ(ReadFileBytes(backup), c.backupMade ? "old and longer" : "earlier backup");
+        EXPECT_EQ(ReadFileBytes(second), c.replaced && !c.backupMade ? "old and longer" : "<missing>");
+        // The user's file keeps its attribute; only the program's own lose it.
+        EXPECT_EQ(IsReadOnly(target), !c.replaced && c.readOnly == L"target.xml");
+        for (const std::wstring& path : {target, backup, second}) {
+            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        }
+        DeleteFileW(second.c_str());
     }
+}
+
+TEST_F(Win32PlatformTest, TheInstalledNameNeverStandsFreeWhileOthersReadTheFiles)
+{
+    const std::wstring target = PathOf(L"target.xml");
+    const std::wstring replacement = PathOf(L"new.xml");
+    const std::wstring backup = PathOf(L"target.xml.bak");
+    const std::wstring second = PathOf(L"target.xml.old");
+    WriteFileBytes(target, "edition 0");
+    Bystanders bystanders{target, {replacement, backup}};
+    const UniqueHandle poller(CreateThread(nullptr, 0, Bystanders::Poll, &bystanders, 0, nullptr));
+    const UniqueHandle reader(CreateThread(nullptr, 0, Bystanders::Read, &bystanders, 0, nullptr));
+    for (int edition = 1; edition <= 30; ++edition) {
+        SCOPED_TRACE(edition);
+        // Written aside and moved in, since the reader may hold the new file.
+        WriteFileBytes(PathOf(L"staged.xml"), "edition " + std::to_string(edition));
+        ASSERT_TRUE(MoveFileExW(PathOf(L"staged.xml").c_str(), replacement.c_str(), 0));
+        EXPECT_TRUE(win32::ReplaceKeepingBackup(target.c_str(), replacement.c_str(), backup.c_str()));
+        EXPECT_EQ(ReadFileBytes(target), "edition " + std::to_string(edition));
+        const std::string previous = "edition " + std::to_string(edition - 1);
+        EXPECT_TRUE(ReadFileBytes(backup) == previous || ReadFileBytes(second) == previous);
+    }
+    InterlockedExchange(&bystanders.stop, 1);
+    WaitForSingleObject(poller.Get(), 5000);
+    WaitForSingleObject(reader.Get(), 5000);
+    EXPECT_GT(bystanders.polls, 1000);
+    EXPECT_EQ(bystanders.missing, 0);
 }
 
 TEST_F(Win32PlatformTest, RenameNeverOverwrites)
@@ -158,12 +287,18 @@ TEST_F(Win32PlatformTest, RenameNeverOverwrites)
     EXPECT_FALSE(FileExists(PathOf(L"first.xml")));
 }
 
-TEST_F(Win32PlatformTest, RemoveDeletesByWidePathAndFailsOnAHeldFile)
+TEST_F(Win32PlatformTest, RemoveDeletesByWidePathAlsoReadOnlyAndFailsOnAHeldFile)
 {
     const std::wstring outsideCodePage = PathOf(L"\x0394\x03B5\x03BB\x03C4\x03AF\x03BF-\x65E5\x672C.xml");
     WriteFileBytes(outsideCodePage, "x");
     EXPECT_TRUE(platform.Remove(outsideCodePage.c_str()));
     EXPECT_FALSE(FileExists(outsideCodePage));
+
+    const std::wstring readOnly = PathOf(L"read-only.xml");
+    WriteFileBytes(readOnly, "x");
+    ASSERT_TRUE(SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_TRUE(platform.Remove(readOnly.c_str()));
+    EXPECT_FALSE(FileExists(readOnly));
 
     const std::wstring held = PathOf(L"held.xml");
     WriteFileBytes(held, "x");
