@@ -1,9 +1,10 @@
 // The floors of the time to dialog: the program's dialog template, linked in,
 // shown modally and ended on IDCANCEL, with no scan, no decision, no texts: the
-// bare dialog. With QMCU_FLOOR_NETWORK it first makes the program's two network
-// calls as it initialises, with the same arguments against the same site (the
-// build's endpoints), downloading where the program does and deleting the
-// download at the end as the program does. With QMCU_FLOOR_COMMON_CONTROLS as
+// bare dialog. With QMCU_FLOOR_NETWORK it first makes the program's probe and
+// GET as it initialises, with the same arguments against the same site (the
+// build's endpoints) but on its own thread and with no limits, writing the
+// download where the program does and deleting it at the end as the program
+// does. With QMCU_FLOOR_COMMON_CONTROLS as
 // well it calls InitCommonControls first, as the program does, and so loads
 // comctl32.dll at its start.
 
@@ -14,7 +15,6 @@
 
 #include <windows.h>
 #ifdef QMCU_FLOOR_NETWORK
-#include <urlmon.h>
 #include <wininet.h>
 #endif
 #ifdef QMCU_FLOOR_COMMON_CONTROLS
@@ -29,6 +29,28 @@ namespace {
 #ifdef QMCU_FLOOR_NETWORK
 constexpr wchar_t DownloadInProfile[] = L"\\AppData\\Roaming\\Quillmate\\QuillmateCommands\\MyQMCommandsTemp.xml";
 wchar_t downloadPath[MAX_PATH + std::size(DownloadInProfile)] = L"";
+
+// The program's GET, on this thread and into a file as it comes: the same
+// session, request flags and headers.
+void Download()
+{
+    constexpr DWORD Flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE |
+                            INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_COOKIES;
+    const HINTERNET session = InternetOpenW(nullptr, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+    const HINTERNET request =
+        InternetOpenUrlW(session, DownloadUrl, L"Accept-Encoding: gzip, deflate\r\n", static_cast<DWORD>(-1), Flags, 0);
+    const HANDLE file =
+        CreateFileW(downloadPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    static char buffer[64 * 1024];
+    DWORD read = 0;
+    while (request != nullptr && InternetReadFile(request, buffer, sizeof buffer, &read) && read > 0) {
+        DWORD written = 0;
+        WriteFile(file, buffer, read, &written, nullptr);
+    }
+    CloseHandle(file);
+    InternetCloseHandle(request);
+    InternetCloseHandle(session);
+}
 #endif
 
 INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM)
@@ -39,7 +61,7 @@ INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM)
 #endif
 #ifdef QMCU_FLOOR_NETWORK
         if (InternetCheckConnectionW(ProbeUrl, FLAG_ICC_FORCE_CONNECTION, 0)) {
-            URLDownloadToFileW(nullptr, DownloadUrl, downloadPath, 0, nullptr);
+            Download();
         }
 #endif
         return TRUE;

@@ -30,8 +30,10 @@ public:
     [[nodiscard]] virtual bool CanReachSite(const wchar_t* url, std::chrono::milliseconds limit) = 0;
 
     // Downloads the newest version of `url` into `path`, bypassing any cache,
-    // within `limits`. Whatever the result, the file at `path` may have been
-    // created or replaced: only a successful download is the published file.
+    // within `limits`, and creates `path` only once the whole file has come.
+    // Fails, leaving it alone, when anything stands at `path`; a failure to
+    // write it, a full volume included, fails the download and leaves nothing
+    // there. Only a successful download is the published file.
     [[nodiscard]] virtual DownloadResult Download(const wchar_t* url,
                                                   const wchar_t* path,
                                                   const DownloadLimits& limits) = 0;

@@ -1,6 +1,6 @@
 #include "win32_network.h"
 
-#include "platform/download_callback.h"
+#include "platform/http_get.h"
 #include "platform/message_wait.h"
 #include "platform/unique_handle.h"
 
@@ -12,19 +12,18 @@
 #include <cwchar>
 #include <iterator>
 #include <new>
-#include <optional>
+#include <span>
 
 namespace win32 {
 
 namespace {
 
-// How often the watcher aborts again until the call has returned, in case the
-// binding had not started yet at the first try.
-constexpr DWORD AbortRetryMs = 50;
-// How long, and how often, the removal of an aborted transfer's cache copy is
-// tried while the copy is still open.
-constexpr DWORD CacheReleaseMs = 1000;
-constexpr DWORD CacheRetryMs = 10;
+volatile LONG abandoned = 0;
+
+void MarkAbandoned()
+{
+    InterlockedExchange(&abandoned, 1);
+}
 
 DWORD MillisecondsSince(DWORD tick)
 {
@@ -42,60 +41,24 @@ bool IsSet(HANDLE cancel)
     return cancel != nullptr && WaitForSingleObject(cancel, 0) == WAIT_OBJECT_0;
 }
 
-// Everything a download's thread works on. The thread may be abandoned when
-// its call ignores an abort, so this is shared with the caller like a probe's
-// block: each holds a reference, and the last to let go frees it and the
-// callback's reference.
-struct DownloadCall {
-    volatile LONG references = 2;
-    wchar_t url[INTERNET_MAX_URL_LENGTH] = L"";
-    wchar_t path[MAX_PATH] = L"";
-    DownloadCallback* callback = nullptr;
-    BlockingDownload download = nullptr;
-    // Valid once the thread has ended.
-    HRESULT result = E_FAIL;
-};
-
-void ReleaseDownloadCall(DownloadCall* call)
+// Writes to `agent` the User-Agent that URLDownloadToFileW sends; empty
+// when it cannot be had.
+void ReadUserAgent(std::span<wchar_t> agent)
 {
-    if (InterlockedDecrement(&call->references) == 0) {
-        call->callback->Release();
-        delete call;
-    }
-}
-
-// Null when memory cannot be had or a text is too long to copy.
-DownloadCall* NewDownloadCall(const wchar_t* url, const wchar_t* path, ULONGLONG maxBytes, BlockingDownload download)
-{
-    auto* call = new (std::nothrow) DownloadCall;
-    if (call == nullptr) {
-        return nullptr;
-    }
-    call->callback = new (std::nothrow) DownloadCallback(maxBytes);
-    if (call->callback == nullptr || wcslen(url) >= std::size(call->url) || wcslen(path) >= std::size(call->path)) {
-        if (call->callback != nullptr) {
-            call->callback->Release();
+    char narrow[512];
+    DWORD size = sizeof narrow;
+    agent[0] = L'\0';
+    if (SUCCEEDED(ObtainUserAgentString(0, narrow, &size))) {
+        narrow[std::min<size_t>(size, sizeof narrow - 1)] = '\0';
+        if (MultiByteToWideChar(CP_ACP, 0, narrow, -1, agent.data(), static_cast<int>(agent.size())) == 0) {
+            agent[0] = L'\0';
         }
-        delete call;
-        return nullptr;
     }
-    wcscpy(call->url, url);
-    wcscpy(call->path, path);
-    call->download = download;
-    return call;
 }
 
-DWORD WINAPI RunDownload(void* parameter)
-{
-    auto* call = static_cast<DownloadCall*>(parameter);
-    call->result = call->download(nullptr, call->url, call->path, 0, call->callback);
-    ReleaseDownloadCall(call);
-    return 0;
-}
-
-// Waits for the download's thread until it ends by itself (None) or a limit
+// Waits for the GET's thread until it ends by itself (None) or a limit
 // passes or a cancel comes (the reason to stop it).
-DownloadFailure Watch(HANDLE thread, const DownloadCallback& callback, const DownloadLimits& limits, HANDLE cancel)
+DownloadFailure Watch(HANDLE thread, const HttpGet& get, const DownloadLimits& limits, HANDLE cancel)
 {
     const DWORD start = GetTickCount();
     const DWORD totalMs = Milliseconds(limits.total);
@@ -111,7 +74,7 @@ DownloadFailure Watch(HANDLE thread, const DownloadCallback& callback, const Dow
             break;
         }
         const DWORD running = MillisecondsSince(start);
-        const DWORD silent = MillisecondsSince(callback.LastProgressTick());
+        const DWORD silent = MillisecondsSince(get.LastProgressTick());
         if (running >= totalMs) {
             return DownloadFailure::TooLong;
         }
@@ -122,48 +85,17 @@ DownloadFailure Watch(HANDLE thread, const DownloadCallback& callback, const Dow
     }
 }
 
-// Aborts the download for `reason` again and again, dispatching messages
-// meanwhile, until its thread ends or AbortGraceMs have passed. Whether the
-// abort stops the call at all, from a thread other than the call's, is not
-// documented; under Wine it returns within milliseconds. Returns whether the
-// thread ended.
-bool StopWithinGrace(HANDLE thread, DownloadCallback& callback, DownloadFailure reason)
+// Waits up to AbandonGraceMs for a stopped GET's thread to end, dispatching
+// messages meanwhile; returns whether it ended. WM_QUIT counts as a cancel
+// and is posted again; from then on the wait dispatches nothing.
+bool EndsWithinGrace(HANDLE thread)
 {
     const DWORD start = GetTickCount();
-    // WM_QUIT counts as a cancel and is posted again; from then on the wait
-    // dispatches nothing.
-    bool dispatching = true;
-    for (DWORD elapsed = 0; elapsed < AbortGraceMs; elapsed = MillisecondsSince(start)) {
-        callback.Stop(reason);
-        const DWORD wait = std::min(AbortRetryMs, AbortGraceMs - elapsed);
-        if (dispatching) {
-            const WaitEnd end = WaitDispatchingMessages(thread, nullptr, wait);
-            if (end == WaitEnd::Done) {
-                return true;
-            }
-            dispatching = end != WaitEnd::Cancelled;
-        } else if (WaitForSingleObject(thread, wait) == WAIT_OBJECT_0) {
-            return true;
-        }
+    if (WaitDispatchingMessages(thread, nullptr, AbandonGraceMs) == WaitEnd::Done) {
+        return true;
     }
-    return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0;
-}
-
-// The call writes the body to the internet cache before it copies it to the
-// target, whatever the bind flags ask for (Wine does; Windows may). After an
-// abort, Wine's request goes on holding the copy open for some 30 ms after
-// the call has returned, so its removal is tried again for a while.
-void RemoveCacheCopy(const wchar_t* url, const wchar_t* cacheFile)
-{
-    DeleteUrlCacheEntryW(url);
-    if (cacheFile[0] == L'\0') {
-        return;
-    }
-    const DWORD start = GetTickCount();
-    while (!DeleteFileW(cacheFile) && GetLastError() == ERROR_SHARING_VIOLATION &&
-           MillisecondsSince(start) < CacheReleaseMs) {
-        Sleep(CacheRetryMs);
-    }
+    const DWORD elapsed = MillisecondsSince(start);
+    return WaitForSingleObject(thread, elapsed < AbandonGraceMs ? AbandonGraceMs - elapsed : 0) == WAIT_OBJECT_0;
 }
 
 // Everything a probe's thread touches. The thread may be abandoned while
@@ -211,31 +143,39 @@ DWORD WINAPI RunProbe(void* parameter)
 
 } // namespace
 
-DownloadResult WatchedDownload(const wchar_t* url,
-                               const wchar_t* path,
-                               const DownloadLimits& limits,
-                               HANDLE cancel,
-                               BlockingDownload download)
+FetchedFile FetchIntoMemory(const wchar_t* url, const DownloadLimits& limits, HANDLE cancel)
 {
-    DownloadCall* call = IsSet(cancel) ? nullptr : NewDownloadCall(url, path, limits.maxBytes, download);
-    if (call == nullptr) {
-        return {DownloadFailure::Other, 0};
+    wchar_t agent[512];
+    ReadUserAgent(agent);
+    HttpGet* get = IsSet(cancel) ? nullptr : HttpGet::New(url, agent, limits);
+    if (get == nullptr) {
+        return {{DownloadFailure::Other, 0}};
     }
+    get->AddRef();
     // Closing the handle leaves an abandoned thread running.
-    const UniqueHandle thread(CreateThread(nullptr, 0, RunDownload, call, 0, nullptr));
+    const UniqueHandle thread(CreateThread(nullptr, 0, HttpGet::Run, get, 0, nullptr));
     if (!thread.IsValid()) {
-        ReleaseDownloadCall(call);
-        ReleaseDownloadCall(call);
-        return {DownloadFailure::Other, 0};
+        get->Release();
+        get->Release();
+        return {{DownloadFailure::Other, 0}};
     }
-    const DownloadFailure stop = Watch(thread.Get(), *call->callback, limits, cancel);
-    const bool returned = stop == DownloadFailure::None || StopWithinGrace(thread.Get(), *call->callback, stop);
-    const DownloadResult result = call->callback->Verdict(returned ? std::optional(call->result) : std::nullopt, path);
-    if (returned) {
-        RemoveCacheCopy(url, call->callback->CacheFile());
+    const DownloadFailure stop = Watch(thread.Get(), *get, limits, cancel);
+    bool ended = true;
+    if (stop != DownloadFailure::None) {
+        get->Stop(stop);
+        ended = EndsWithinGrace(thread.Get());
     }
-    ReleaseDownloadCall(call);
-    return result;
+    FetchedFile fetched{{stop, 0}};
+    if (ended) {
+        fetched.result = get->Result();
+        if (fetched.result.Succeeded()) {
+            fetched.body = get->TakeBody();
+        }
+    } else {
+        MarkAbandoned();
+    }
+    get->Release();
+    return fetched;
 }
 
 bool ProbeConnection(const wchar_t* url, std::chrono::milliseconds timeout, HANDLE cancel)
@@ -249,12 +189,21 @@ bool ProbeConnection(const wchar_t* url, std::chrono::milliseconds timeout, HAND
     const UniqueHandle thread(CreateThread(nullptr, 0, RunProbe, call, 0, nullptr));
     if (!thread.IsValid()) {
         ReleaseProbeCall(call);
+        ReleaseProbeCall(call);
+        return false;
     }
-    const bool reachable = thread.IsValid() &&
-                           WaitDispatchingMessages(call->done.Get(), cancel, Milliseconds(timeout)) == WaitEnd::Done &&
-                           call->reachable;
+    const bool answered = WaitDispatchingMessages(call->done.Get(), cancel, Milliseconds(timeout)) == WaitEnd::Done;
+    if (!answered) {
+        MarkAbandoned();
+    }
+    const bool reachable = answered && call->reachable;
     ReleaseProbeCall(call);
     return reachable;
+}
+
+bool AbandonedACall()
+{
+    return InterlockedCompareExchange(&abandoned, 0, 0) != 0;
 }
 
 } // namespace win32

@@ -61,7 +61,13 @@ bool Win32Platform::CanReachSite(const wchar_t* url, std::chrono::milliseconds l
 
 DownloadResult Win32Platform::Download(const wchar_t* url, const wchar_t* path, const DownloadLimits& limits)
 {
-    return win32::WatchedDownload(url, path, limits, givingUp_.Get());
+    // Only this thread writes the file, and only once the whole body is here:
+    // a network call given up on has nothing to write with.
+    const win32::FetchedFile fetched = win32::FetchIntoMemory(url, limits, givingUp_.Get());
+    if (fetched.result.Succeeded() && !win32::WriteNewFile(path, fetched.body.View())) {
+        return {DownloadFailure::Other, fetched.result.httpStatus};
+    }
+    return fetched.result;
 }
 
 void Win32Platform::GiveUpWaiting()

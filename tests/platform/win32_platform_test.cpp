@@ -331,20 +331,28 @@ TEST_F(Win32PlatformTest, ProbesAndDownloadsFromALoopbackServerUntilGivenUp)
         LoopbackHttpServer server;
         server.Serve("/file.xml", {.body = "<x>QM Build 09-18-2021</x>\r\n"});
         site = L"http://127.0.0.1:" + std::to_wstring(server.Port());
+        const std::wstring url = site + L"/file.xml";
         EXPECT_TRUE(platform.CanReachSite(site.c_str(), ProbeTimeLimit));
-        EXPECT_TRUE(platform.Download((site + L"/file.xml").c_str(), target.c_str(), DownloadLimitsInUse).Succeeded());
+        // Nothing that stands at the path is written over.
+        EXPECT_EQ(platform.Download(url.c_str(), target.c_str(), DownloadLimitsInUse).failure, DownloadFailure::Other);
+        EXPECT_EQ(ReadFileBytes(target), "earlier copy");
+        ASSERT_TRUE(DeleteFileW(target.c_str()));
+        EXPECT_TRUE(platform.Download(url.c_str(), target.c_str(), DownloadLimitsInUse).Succeeded());
         EXPECT_EQ(ReadFileBytes(target), "<x>QM Build 09-18-2021</x>\r\n");
+        // Nor in a folder that is missing.
+        const std::wstring missing = PathOf(L"missing\\download.xml");
+        EXPECT_EQ(platform.Download(url.c_str(), missing.c_str(), DownloadLimitsInUse).failure, DownloadFailure::Other);
 
         platform.GiveUpWaiting();
         EXPECT_FALSE(platform.CanReachSite(site.c_str(), ProbeTimeLimit));
-        EXPECT_EQ(platform.Download((site + L"/file.xml").c_str(), target.c_str(), DownloadLimitsInUse).failure,
+        EXPECT_EQ(platform.Download(url.c_str(), PathOf(L"next.xml").c_str(), DownloadLimitsInUse).failure,
                   DownloadFailure::Other);
-        EXPECT_EQ(server.Requests(), 1);
+        EXPECT_EQ(server.Requests(), 3);
     }
     // The server is gone: its port is closed now.
     Win32Platform fresh;
     EXPECT_FALSE(fresh.CanReachSite(site.c_str(), ProbeTimeLimit));
-    EXPECT_EQ(fresh.Download((site + L"/file.xml").c_str(), target.c_str(), DownloadLimitsInUse).failure,
+    EXPECT_EQ(fresh.Download((site + L"/file.xml").c_str(), PathOf(L"next.xml").c_str(), DownloadLimitsInUse).failure,
               DownloadFailure::Other);
-    EXPECT_EQ(ReadFileBytes(target), "<x>QM Build 09-18-2021</x>\r\n");
+    EXPECT_EQ(FolderEntries(folder.Path()), std::vector<std::wstring>{L"download.xml"});
 }

@@ -58,8 +58,8 @@ bool SendPiece(SOCKET socket, const char* data, size_t size, bool chunked)
            SendAll(socket, "\r\n", 2);
 }
 
-// The path of "GET /path HTTP/1.1", or "" when no whole request line came.
-std::string ReadRequestPath(SOCKET client)
+// The request line and headers, up to the empty line.
+std::string ReadRequest(SOCKET client)
 {
     std::string request;
     char buffer[4096];
@@ -70,6 +70,12 @@ std::string ReadRequestPath(SOCKET client)
         }
         request.append(buffer, static_cast<size_t>(received));
     }
+    return request;
+}
+
+// The path of "GET /path HTTP/1.1", or "" when no whole request line came.
+std::string RequestPath(const std::string& request)
+{
     const size_t start = request.find(' ');
     const size_t end = request.find(' ', start + 1);
     if (start == std::string::npos || end == std::string::npos) {
@@ -104,6 +110,14 @@ void LoopbackHttpServer::Serve(const std::string& path, const HttpResponse& resp
 int LoopbackHttpServer::Requests() const
 {
     return InterlockedCompareExchange(const_cast<LONG*>(&requests_), 0, 0);
+}
+
+std::string LoopbackHttpServer::LastRequest() const
+{
+    EnterCriticalSection(&lock_);
+    std::string request = lastRequest_;
+    LeaveCriticalSection(&lock_);
+    return request;
 }
 
 DWORD WINAPI LoopbackHttpServer::ThreadMain(void* self)
@@ -160,10 +174,14 @@ void LoopbackHttpServer::Answer(SOCKET client)
                SO_RCVTIMEO,
                reinterpret_cast<const char*>(&receiveTimeoutMs),
                sizeof receiveTimeoutMs);
-    const std::string path = ReadRequestPath(client);
+    const std::string request = ReadRequest(client);
+    const std::string path = RequestPath(request);
     if (path.empty()) {
         return;
     }
+    EnterCriticalSection(&lock_);
+    lastRequest_ = request;
+    LeaveCriticalSection(&lock_);
     const HttpResponse response = Lookup(path);
     InterlockedIncrement(&requests_);
     Pause(response.silenceMs);

@@ -59,6 +59,8 @@ public:
     void Serve(const std::string& path, const HttpResponse& response);
     // Requests answered so far, of any path.
     [[nodiscard]] int Requests() const;
+    // The request line and headers of the last request, as they came.
+    [[nodiscard]] std::string LastRequest() const;
 
 private:
     static DWORD WINAPI ThreadMain(void* self);
@@ -75,4 +77,5 @@ private:
     volatile LONG requests_ = 0;
     mutable CRITICAL_SECTION lock_;
     std::map<std::string, HttpResponse> responses_;
+    std::string lastRequest_;
 };
