@@ -1,4 +1,5 @@
 #include "platform/unique_handle.h"
+#include "platform/win32_network.h"
 #include "platform/win32_platform.h"
 #include "ui/main_dialog.h"
 #include "ui/resource.h"
@@ -14,7 +15,10 @@ constexpr wchar_t InstanceMutexName[] = L"{67ACC7DB-DA6E-4E0C-9612-EDED8DEDC465}
 } // namespace
 
 // The command line and the show-window value are ignored. The exit code is 0
-// in every case, also when the dialog cannot be shown.
+// in every case, also when the dialog cannot be shown. By now the dialog is
+// gone and the download deleted; a network call that was abandoned may still
+// run on its thread, though, and the ordinary exit then risks a deadlock in
+// the system libraries' detach code, so such a process ends by termination.
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     SetLastError(ERROR_SUCCESS); // so that nothing left over from start-up is read
@@ -32,6 +36,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     if (mutex.IsValid()) {
         ReleaseMutex(mutex.Get());
         mutex.Close();
+    }
+    if (win32::AbandonedACall()) {
+        TerminateProcess(GetCurrentProcess(), 0);
     }
     return 0;
 }
