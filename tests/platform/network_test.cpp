@@ -63,35 +63,16 @@ std::string Lines(size_t bytes)
     return text.substr(0, bytes);
 }
 
-// The files below `folder` whose bytes hold `marker`.
-void CollectFilesHolding(const std::wstring& folder, const std::string& marker, std::vector<std::wstring>& found)
-{
-    WIN32_FIND_DATAW entry;
-    const HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE) {
-        return;
-    }
-    do {
-        const std::wstring name = entry.cFileName;
-        const std::wstring path = folder + L"\\" + name;
-        if (name == L"." || name == L"..") {
-            continue;
-        }
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            CollectFilesHolding(path, marker, found);
-        } else if (ReadFileBytes(path).find(marker) != std::string::npos) {
-            found.push_back(path);
-        }
-    } while (FindNextFileW(search, &entry));
-    FindClose(search);
-}
-
 std::vector<std::wstring> CachedCopiesOf(const std::string& marker)
 {
     wchar_t cache[MAX_PATH];
     EXPECT_EQ(SHGetFolderPathW(nullptr, CSIDL_INTERNET_CACHE, nullptr, SHGFP_TYPE_CURRENT, cache), S_OK);
     std::vector<std::wstring> found;
-    CollectFilesHolding(cache, marker, found);
+    for (const std::wstring& path : FilesBelow(cache)) {
+        if (ReadFileBytes(path).find(marker) != std::string::npos) {
+            found.push_back(path);
+        }
+    }
     return found;
 }
 

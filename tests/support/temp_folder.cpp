@@ -64,6 +64,30 @@ std::vector<std::wstring> FolderEntries(const std::wstring& folder)
     return names;
 }
 
+namespace {
+
+void CollectFiles(const std::wstring& folder, std::vector<std::wstring>& files)
+{
+    for (const std::wstring& name : FolderEntries(folder)) {
+        const std::wstring path = folder + L"\\" + name;
+        if (GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY) {
+            CollectFiles(path, files);
+        } else {
+            files.push_back(path);
+        }
+    }
+}
+
+} // namespace
+
+std::vector<std::wstring> FilesBelow(const std::wstring& folder)
+{
+    std::vector<std::wstring> files;
+    CollectFiles(folder, files);
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
 void CreateFolders(const std::wstring& path)
 {
     for (size_t slash = path.find(L'\\', 3); slash != std::wstring::npos; slash = path.find(L'\\', slash + 1)) {

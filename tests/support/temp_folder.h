@@ -26,6 +26,9 @@ private:
 // The names of the entries in `folder`, sorted.
 std::vector<std::wstring> FolderEntries(const std::wstring& folder);
 
+// The paths of the files below `folder`, in its subfolders too, sorted.
+std::vector<std::wstring> FilesBelow(const std::wstring& folder);
+
 // Creates `path` and every missing folder above it.
 void CreateFolders(const std::wstring& path);
 
