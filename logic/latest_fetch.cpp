@@ -23,10 +23,9 @@ void ShowConnectionFailure(StatusView& view)
 }
 
 // Every download starts where nothing stands: a file left there, by an
-// earlier check or held open by another program that the call cannot
-// replace, would otherwise pass for the new download. A failed download is
-// never read either: what it left may be an error page or the cut-off start
-// of a commands file.
+// earlier check or held open by another program, would otherwise pass for
+// the new download, and the download creates its file new. A failed
+// download is never read either, whatever it may have left.
 [[nodiscard]] bool DownloadLatest(const CheckState& state, PlatformServices& platform)
 {
     // Whether the delete worked is told by what stands there afterwards:

@@ -24,7 +24,7 @@ public:
     // False: neither the probe nor the download reaches the site.
     bool online = true;
     // Why the download fails, if it does; it writes what is published anyway,
-    // as the real call does for an error page or a cut-off body.
+    // so that a test can tell that a failed download is never read.
     DownloadFailure downloadFailure = DownloadFailure::None;
     // What a download writes; nothing when unset.
     std::optional<std::string> published;
