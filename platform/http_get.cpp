@@ -18,11 +18,6 @@ constexpr DWORD ReadChunk = 64 * 1024;
 // that long under Wine; GetTickCount may lag that by one tick of its own.
 constexpr DWORD SilenceSlackMs = 100;
 
-DWORD MillisecondsOf(std::chrono::milliseconds duration)
-{
-    return static_cast<DWORD>(std::clamp<std::chrono::milliseconds::rep>(duration.count(), 0, INFINITE - 1));
-}
-
 struct UrlParts {
     wchar_t host[INTERNET_MAX_HOST_NAME_LENGTH + 1] = L"";
     wchar_t object[INTERNET_MAX_URL_LENGTH] = L""; // path and query
@@ -183,7 +178,7 @@ HINTERNET HttpGet::OpenRequest()
     if (connection == nullptr) {
         return nullptr;
     }
-    SetTimeouts(connection, MillisecondsOf(limits_.silence));
+    SetTimeouts(connection, Milliseconds(limits_.silence));
     const wchar_t* acceptTypes[] = {L"*/*", nullptr};
     const DWORD flags = RequestFlags | (url.secure ? INTERNET_FLAG_SECURE : 0);
     const HINTERNET request =
@@ -314,8 +309,8 @@ void HttpGet::MarkProgress()
 DownloadFailure HttpGet::Failed() const
 {
     const DWORD silent = GetTickCount() - LastProgressTick();
-    return silent + SilenceSlackMs >= MillisecondsOf(limits_.silence) ? DownloadFailure::NoProgress
-                                                                      : DownloadFailure::Other;
+    return silent + SilenceSlackMs >= Milliseconds(limits_.silence) ? DownloadFailure::NoProgress
+                                                                    : DownloadFailure::Other;
 }
 
 DownloadResult HttpGet::Result() const

@@ -7,9 +7,17 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <algorithm>
 #include <array>
+#include <chrono>
 
 namespace win32 {
+
+// `duration` as a Win32 time-out in milliseconds, short of INFINITE.
+[[nodiscard]] inline DWORD Milliseconds(std::chrono::milliseconds duration)
+{
+    return static_cast<DWORD>(std::clamp<std::chrono::milliseconds::rep>(duration.count(), 0, INFINITE - 1));
+}
 
 // One HTTP GET into memory with WinINet, made by a worker thread of its own
 // and watched by the thread that started it. The block is shared by both

@@ -30,11 +30,6 @@ DWORD MillisecondsSince(DWORD tick)
     return GetTickCount() - tick;
 }
 
-DWORD Milliseconds(std::chrono::milliseconds duration)
-{
-    return static_cast<DWORD>(std::clamp<std::chrono::milliseconds::rep>(duration.count(), 0, INFINITE - 1));
-}
-
 // A cancel that stays set gives up every later call before it starts.
 bool IsSet(HANDLE cancel)
 {

@@ -4,6 +4,7 @@
 #include "logic/check_state.h"
 #include "expected_texts.h"
 #include "logic/update_check.h"
+#include "no_hard_links.h"
 #include "platform/file_swap.h"
 #include "platform/win32_platform.h"
 
@@ -167,17 +168,6 @@ TEST_F(FullVolume, ADownloadThatDoesNotFitIsAFailedDownload)
     EXPECT_EQ(ReadFileBytes(installed), Installed);
     EXPECT_EQ(FolderEntries(folder), (std::vector<std::wstring>{L"MyQMCommands.xml", L"filler"}));
 }
-
-namespace {
-
-// A volume without hard links, as FAT32 is: the backup must be a copy.
-BOOL WINAPI NoHardLinks(LPCWSTR, LPCWSTR, LPSECURITY_ATTRIBUTES)
-{
-    SetLastError(ERROR_INVALID_FUNCTION);
-    return FALSE;
-}
-
-} // namespace
 
 TEST_F(FullVolume, WithoutHardLinksABackupThatDoesNotFitChangesNothing)
 {

@@ -1,5 +1,6 @@
 #include "loopback_http_server.h"
 #include "temp_folder.h"
+#include "no_hard_links.h"
 #include "platform/file_swap.h"
 #include "platform/win32_platform.h"
 
@@ -42,13 +43,6 @@ DWORD WINAPI CloseAfterDelay(void* parameter)
 UniqueHandle CloseLater(HANDLE handle, DWORD ms)
 {
     return UniqueHandle(CreateThread(nullptr, 0, CloseAfterDelay, new DelayedClose{handle, ms}, 0, nullptr));
-}
-
-// A volume without hard links, as FAT32 is.
-BOOL WINAPI NoHardLinks(LPCWSTR, LPCWSTR, LPSECURITY_ATTRIBUTES)
-{
-    SetLastError(ERROR_INVALID_FUNCTION);
-    return FALSE;
 }
 
 bool IsReadOnly(const std::wstring& path)
