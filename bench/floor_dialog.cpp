@@ -10,6 +10,7 @@
 
 #include "resource.h"
 #ifdef QMCU_FLOOR_NETWORK
+#include "platform/http_get.h"
 #include "logic/endpoints.h"
 #endif
 
@@ -34,11 +35,14 @@ wchar_t downloadPath[MAX_PATH + std::size(DownloadInProfile)] = L"";
 // session, request flags and headers.
 void Download()
 {
-    constexpr DWORD Flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE |
-                            INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_COOKIES;
+    using win32::HttpGet;
     const HINTERNET session = InternetOpenW(nullptr, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
-    const HINTERNET request =
-        InternetOpenUrlW(session, DownloadUrl, L"Accept-Encoding: gzip, deflate\r\n", static_cast<DWORD>(-1), Flags, 0);
+    const HINTERNET request = InternetOpenUrlW(session,
+                                               DownloadUrl,
+                                               HttpGet::AcceptEncoding,
+                                               static_cast<DWORD>(-1),
+                                               HttpGet::RequestFlags,
+                                               0);
     const HANDLE file =
         CreateFileW(downloadPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     static char buffer[64 * 1024];

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <string_view>
 #include <utility>
 
@@ -29,21 +32,36 @@ public:
     ByteBuffer& operator=(const ByteBuffer&) = delete;
     ~ByteBuffer() { std::free(data_); }
 
-    // Makes room for `more` bytes after the ones held, at least doubling the
-    // room each time it grows; false, with the bytes unchanged, when memory
+    // Makes room for `more` bytes after the ones held. The room at least
+    // doubles each time it grows, but grows past `most` bytes only as far as
+    // the bytes asked for need. False, with the bytes unchanged, when memory
     // cannot be had.
-    [[nodiscard]] bool MakeRoom(size_t more)
+    [[nodiscard]] bool MakeRoom(size_t more, size_t most = SIZE_MAX)
     {
         if (capacity_ - size_ >= more) {
             return true;
         }
-        const size_t wanted = size_ + more < 2 * capacity_ ? 2 * capacity_ : size_ + more;
+        const size_t wanted = std::max(size_ + more, std::min(2 * capacity_, most));
         void* grown = std::realloc(data_, wanted);
         if (grown == nullptr) {
             return false;
         }
         data_ = static_cast<char*>(grown);
         capacity_ = wanted;
+        return true;
+    }
+    // Adds `bytes` after the ones held, growing as MakeRoom does; false, with
+    // nothing added, when memory cannot be had.
+    [[nodiscard]] bool Append(std::string_view bytes, size_t most = SIZE_MAX)
+    {
+        if (bytes.empty()) {
+            return true;
+        }
+        if (!MakeRoom(bytes.size(), most)) {
+            return false;
+        }
+        std::memcpy(Room(), bytes.data(), bytes.size());
+        Added(bytes.size());
         return true;
     }
     // Where the next bytes go: room for what MakeRoom asked for.

@@ -1,11 +1,15 @@
 #include "http_get.h"
 
-#include <algorithm>
+#include "platform/gzip_body.h"
+#include "logic/whole_document.h"
+#include "logic/wide_text.h"
+
 #include <cstdint>
-#include <cwchar>
+#include <cstdlib>
 #include <iterator>
+#include <memory>
 #include <new>
-#include <optional>
+#include <string_view>
 
 namespace win32 {
 
@@ -17,6 +21,25 @@ constexpr DWORD ReadChunk = 64 * 1024;
 // A receive time-out of the silence limit wakes a blocked call after exactly
 // that long under Wine; GetTickCount may lag that by one tick of its own.
 constexpr DWORD SilenceSlackMs = 100;
+
+// Owns an Internet handle of the worker and closes it when destroyed.
+class InternetHandle {
+public:
+    explicit InternetHandle(HINTERNET handle) : handle_(handle) {}
+    ~InternetHandle()
+    {
+        if (handle_ != nullptr) {
+            InternetCloseHandle(handle_);
+        }
+    }
+    InternetHandle(const InternetHandle&) = delete;
+    InternetHandle& operator=(const InternetHandle&) = delete;
+
+    [[nodiscard]] HINTERNET Get() const { return handle_; }
+
+private:
+    HINTERNET handle_;
+};
 
 struct UrlParts {
     wchar_t host[INTERNET_MAX_HOST_NAME_LENGTH + 1] = L"";
@@ -36,18 +59,13 @@ struct UrlParts {
     components.dwUrlPathLength = std::size(parts.object);
     components.lpszExtraInfo = query;
     components.dwExtraInfoLength = std::size(query);
-    // Room for the query after the path, and for a path of "/" instead of none.
-    if (!InternetCrackUrlW(url, 0, 0, &components) || parts.host[0] == L'\0' ||
-        components.dwUrlPathLength + components.dwExtraInfoLength + 2 > std::size(parts.object)) {
+    if (!InternetCrackUrlW(url, 0, 0, &components) || parts.host[0] == L'\0') {
         return false;
     }
-    if (parts.object[0] == L'\0') {
-        wcscpy(parts.object, L"/");
-    }
-    wcscat(parts.object, query);
     parts.port = components.nPort;
     parts.secure = components.nScheme == INTERNET_SCHEME_HTTPS;
-    return true;
+    // A path of "/" where there is none, and the query after the path.
+    return (parts.object[0] != L'\0' || SetText(parts.object, L"/")) && AppendText(parts.object, query);
 }
 
 std::optional<DWORD> StatusCode(HINTERNET request)
@@ -60,37 +78,27 @@ std::optional<DWORD> StatusCode(HINTERNET request)
     return status;
 }
 
-// The announced Content-Length; nullopt when there is none or it is no
-// number. One beyond 64 bits counts as the largest.
-std::optional<uint64_t> AnnouncedLength(HINTERNET request)
-{
-    wchar_t value[32];
-    DWORD size = sizeof value;
-    if (!HttpQueryInfoW(request, HTTP_QUERY_CONTENT_LENGTH, value, &size, nullptr) || value[0] == L'\0') {
-        return std::nullopt;
-    }
-    uint64_t length = 0;
-    for (const wchar_t* digit = value; *digit != L'\0'; ++digit) {
-        if (*digit < L'0' || *digit > L'9') {
-            return std::nullopt;
-        }
-        const auto next = static_cast<uint64_t>(*digit - L'0');
-        length = length > (UINT64_MAX - next) / 10 ? UINT64_MAX : length * 10 + next;
-    }
-    return length;
-}
+struct FreeMemory {
+    void operator()(void* memory) const { std::free(memory); }
+};
+using HeaderText = std::unique_ptr<wchar_t[], FreeMemory>;
 
-// A reply whose body WinINet decodes, so that its Content-Length counts
-// the bytes before decoding.
-bool IsContentCoded(HINTERNET request)
+// The status line and header fields as they came, in `text`, which points
+// into what is returned; null when they cannot be had. (The memory comes from
+// malloc: new[] would link the standard library's exception support.)
+HeaderText RawHeaders(HINTERNET request, std::wstring_view& text)
 {
-    wchar_t coding[64];
-    DWORD size = sizeof coding;
-    if (!HttpQueryInfoW(request, HTTP_QUERY_CONTENT_ENCODING, coding, &size, nullptr)) {
-        // One too long for the buffer is there all the same.
-        return GetLastError() == ERROR_INSUFFICIENT_BUFFER;
+    DWORD size = 0;
+    // Fails, telling the size in bytes that the text needs.
+    HttpQueryInfoW(request, HTTP_QUERY_RAW_HEADERS_CRLF, nullptr, &size, nullptr);
+    const size_t capacity = size / sizeof(wchar_t) + 1;
+    HeaderText headers(static_cast<wchar_t*>(std::calloc(capacity, sizeof(wchar_t))));
+    size = static_cast<DWORD>((capacity - 1) * sizeof(wchar_t));
+    if (headers == nullptr || !HttpQueryInfoW(request, HTTP_QUERY_RAW_HEADERS_CRLF, headers.get(), &size, nullptr)) {
+        return nullptr;
     }
-    return _wcsicmp(coding, L"identity") != 0;
+    text = std::wstring_view(headers.get());
+    return headers;
 }
 
 // A receive time-out set on the connection before the request is opened
@@ -110,219 +118,168 @@ void SetTimeouts(HINTERNET connection, DWORD silenceMs)
 HttpGet* HttpGet::New(const wchar_t* url, const wchar_t* userAgent, const DownloadLimits& limits)
 {
     auto* get = new (std::nothrow) HttpGet(limits);
-    if (get == nullptr) {
+    if (get != nullptr && !(SetText(get->url_, url) && SetText(get->userAgent_, userAgent))) {
+        get->Release();
         return nullptr;
     }
-    if (wcslen(url) >= std::size(get->url_) || wcslen(userAgent) >= std::size(get->userAgent_)) {
-        delete get;
-        return nullptr;
-    }
-    wcscpy(get->url_, url);
-    wcscpy(get->userAgent_, userAgent);
     return get;
 }
 
-HttpGet::HttpGet(const DownloadLimits& limits)
-    : limits_(limits),
-      lastProgressTick_(static_cast<LONG>(GetTickCount())),
-      stopReason_(static_cast<LONG>(DownloadFailure::None))
-{
-    InitializeCriticalSection(&handlesLock_);
-}
+HttpGet::HttpGet(const DownloadLimits& limits) : limits_(limits), lastProgressTick_(GetTickCount()) {}
 
-HttpGet::~HttpGet()
+void HttpGet::Work()
 {
-    DeleteCriticalSection(&handlesLock_);
-}
-
-void HttpGet::AddRef()
-{
-    InterlockedIncrement(&references_);
-}
-
-void HttpGet::Release()
-{
-    if (InterlockedDecrement(&references_) == 0) {
-        delete this;
+    Transfer();
+    if (!outcome_.result.Succeeded()) {
+        outcome_.body.Clear();
     }
 }
 
-DWORD WINAPI HttpGet::Run(void* parameter)
-{
-    auto* get = static_cast<HttpGet*>(parameter);
-    get->failure_ = get->Transfer();
-    if (get->failure_ != DownloadFailure::None) {
-        get->body_.Clear();
-    }
-    get->CloseHandles();
-    get->Release();
-    return 0;
-}
-
-HINTERNET HttpGet::OpenRequest()
+void HttpGet::Transfer()
 {
     UrlParts url;
     if (!Crack(url_, url)) {
-        return nullptr;
+        return Fail(DownloadFailure::Other, L"the address cannot be read");
     }
     // The proxy that Windows is set to use.
-    const HINTERNET session = Keep(InternetOpenW(userAgent_[0] == L'\0' ? nullptr : userAgent_,
-                                                 INTERNET_OPEN_TYPE_PRECONFIG,
-                                                 nullptr,
-                                                 nullptr,
-                                                 0));
-    const HINTERNET connection =
-        session == nullptr
-            ? nullptr
-            : Keep(InternetConnectW(session, url.host, url.port, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
-    if (connection == nullptr) {
-        return nullptr;
+    const InternetHandle session(InternetOpenW(userAgent_[0] == L'\0' ? nullptr : userAgent_,
+                                               INTERNET_OPEN_TYPE_PRECONFIG,
+                                               nullptr,
+                                               nullptr,
+                                               0));
+    if (session.Get() == nullptr || Stopped()) {
+        return FailCall(L"InternetOpenW failed");
     }
-    SetTimeouts(connection, Milliseconds(limits_.silence));
+    const InternetHandle connection(
+        InternetConnectW(session.Get(), url.host, url.port, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
+    if (connection.Get() == nullptr || Stopped()) {
+        return FailCall(L"InternetConnectW failed");
+    }
+    SetTimeouts(connection.Get(), Milliseconds(limits_.silence));
     const wchar_t* acceptTypes[] = {L"*/*", nullptr};
     const DWORD flags = RequestFlags | (url.secure ? INTERNET_FLAG_SECURE : 0);
-    const HINTERNET request =
-        Keep(HttpOpenRequestW(connection, L"GET", url.object, nullptr, nullptr, acceptTypes, flags, 0));
-    if (request != nullptr) {
-        BOOL decoding = TRUE;
-        InternetSetOptionW(request, INTERNET_OPTION_HTTP_DECODING, &decoding, sizeof decoding);
+    const InternetHandle request(
+        HttpOpenRequestW(connection.Get(), L"GET", url.object, nullptr, nullptr, acceptTypes, flags, 0));
+    if (request.Get() == nullptr || Stopped()) {
+        return FailCall(L"HttpOpenRequestW failed");
     }
-    return request;
-}
-
-DownloadFailure HttpGet::Transfer()
-{
-    const HINTERNET request = OpenRequest();
-    if (request == nullptr) {
-        return DownloadFailure::Other;
-    }
-    if (!HttpSendRequestW(request, AcceptEncoding, static_cast<DWORD>(-1), nullptr, 0) || Stopped()) {
-        return Failed();
+    if (!HttpSendRequestW(request.Get(), AcceptEncoding, static_cast<DWORD>(-1), nullptr, 0) || Stopped()) {
+        return FailCall(L"HttpSendRequestW failed");
     }
     MarkProgress();
+    ReadReply(request.Get());
+}
+
+void HttpGet::ReadReply(HINTERNET request)
+{
     // Wine reads a connection closed without any reply as status 0.
     const std::optional<DWORD> status = StatusCode(request);
     if (!status || *status == 0) {
-        return DownloadFailure::Other;
+        return Fail(DownloadFailure::Other, L"the connection closed without a reply");
     }
-    status_ = static_cast<int>(*status);
-    if (status_ != HTTP_STATUS_OK) {
-        return DownloadFailure::HttpStatus;
+    outcome_.result.httpStatus = static_cast<int>(*status);
+    if (*status != HTTP_STATUS_OK) {
+        return Fail(DownloadFailure::HttpStatus, L"the final status is not 200");
     }
-    return ReadBody(request);
+    std::wstring_view headers;
+    const HeaderText held = RawHeaders(request, headers);
+    if (held == nullptr) {
+        return FailCall(L"the header fields cannot be read");
+    }
+    ReplyFraming framing;
+    if (const wchar_t* why = ReadFraming(headers, framing)) {
+        return Fail(DownloadFailure::Other, why);
+    }
+    if (framing.length && *framing.length > limits_.maxBytes) {
+        return Fail(DownloadFailure::TooLarge, L"the announced length passes the limit");
+    }
+    ByteBuffer raw;
+    if (framing.length && !raw.MakeRoom(static_cast<size_t>(*framing.length))) {
+        return Fail(DownloadFailure::Other, L"no memory for the body");
+    }
+    if (ReadBody(request, framing.length, raw)) {
+        ProveWhole(framing, std::move(raw));
+    }
 }
 
-DownloadFailure HttpGet::ReadBody(HINTERNET request)
+bool HttpGet::ReadBody(HINTERNET request, const std::optional<uint64_t>& length, ByteBuffer& body)
 {
-    const std::optional<uint64_t> announced = AnnouncedLength(request);
-    if (announced && *announced > limits_.maxBytes) {
-        return DownloadFailure::TooLarge;
-    }
-    const bool checkLength = announced && !IsContentCoded(request);
-    if (checkLength && !body_.MakeRoom(static_cast<size_t>(*announced))) {
-        return DownloadFailure::Other;
-    }
+    char chunk[ReadChunk];
     for (;;) {
         // Waits until something has come, or the body has ended (0).
         DWORD available = 0;
         if (!InternetQueryDataAvailable(request, &available, 0, 0) || Stopped()) {
-            return Failed();
-        }
-        const DWORD wanted = std::clamp<DWORD>(available, 1, ReadChunk);
-        if (!body_.MakeRoom(wanted)) {
-            return DownloadFailure::Other;
+            FailCall(L"InternetQueryDataAvailable failed");
+            return false;
         }
         DWORD read = 0;
-        const BOOL ok = InternetReadFile(request, body_.Room(), wanted, &read);
-        body_.Added(std::min(read, wanted));
-        // A call stopped by closing its handle may still return bytes.
+        const BOOL ok = InternetReadFile(request, chunk, std::clamp<DWORD>(available, 1, ReadChunk), &read);
+        // A call that fails may still report bytes.
         if (!ok || Stopped()) {
-            return Failed();
+            FailCall(L"InternetReadFile failed");
+            return false;
         }
         if (read == 0) {
-            break;
+            return true;
         }
         MarkProgress();
-        if (body_.View().size() > limits_.maxBytes) {
-            return DownloadFailure::TooLarge;
+        const uint64_t total = body.View().size() + read;
+        if (length && total > *length) {
+            Fail(DownloadFailure::Other, L"the body is longer than its Content-Length");
+            return false;
         }
-    }
-    return checkLength && body_.View().size() < *announced ? DownloadFailure::Incomplete : DownloadFailure::None;
-}
-
-HINTERNET HttpGet::Keep(HINTERNET handle)
-{
-    if (handle == nullptr) {
-        return nullptr;
-    }
-    EnterCriticalSection(&handlesLock_);
-    const bool kept = !stopped_;
-    if (kept) {
-        *std::find(handles_.begin(), handles_.end(), nullptr) = handle;
-    }
-    LeaveCriticalSection(&handlesLock_);
-    if (!kept) {
-        InternetCloseHandle(handle);
-        return nullptr;
-    }
-    return handle;
-}
-
-void HttpGet::CloseHandles()
-{
-    EnterCriticalSection(&handlesLock_);
-    stopped_ = true;
-    const std::array<HINTERNET, 3> closing = handles_;
-    handles_.fill(nullptr);
-    LeaveCriticalSection(&handlesLock_);
-    // The request first, then what it was made from.
-    for (auto handle = closing.rbegin(); handle != closing.rend(); ++handle) {
-        if (*handle != nullptr) {
-            InternetCloseHandle(*handle);
+        if (total > limits_.maxBytes) {
+            Fail(DownloadFailure::TooLarge, L"the body passes the limit");
+            return false;
+        }
+        if (!body.Append({chunk, read}, static_cast<size_t>(limits_.maxBytes))) {
+            Fail(DownloadFailure::Other, L"no memory for the body");
+            return false;
         }
     }
 }
 
-void HttpGet::Stop(DownloadFailure reason)
+// WinINet reads a connection closed early as a normal end, so each kind of
+// reply proves its end here:
+// - a Content-Length: exactly that many bytes came;
+// - gzip (with or without a length, chunked or not): its trailer, the CRC-32
+//   and length of the decoded bytes, which zlib checks;
+// - identity without a length (chunked, or ended by the close of the
+//   connection): nothing in the framing proves it, since a cut before the
+//   last chunk reads as the end, so the document it carries must be whole.
+void HttpGet::ProveWhole(const ReplyFraming& framing, ByteBuffer raw)
 {
-    const auto unset = static_cast<LONG>(DownloadFailure::None);
-    InterlockedCompareExchange(&stopReason_, static_cast<LONG>(reason), unset);
-    CloseHandles();
+    if (framing.length && raw.View().size() != *framing.length) {
+        return Fail(DownloadFailure::Incomplete, L"the body is shorter than its Content-Length");
+    }
+    if (framing.gzip) {
+        ByteBuffer plain;
+        const Gunzipped decoded = Gunzip(raw.View(), limits_.maxBytes, plain);
+        if (decoded.failure != DownloadFailure::None) {
+            return Fail(decoded.failure, decoded.why);
+        }
+        outcome_.body = std::move(plain);
+        return;
+    }
+    if (!framing.length && !IsWholeDocument(raw.View())) {
+        return Fail(DownloadFailure::Incomplete, L"the reply has no length, and its document ends early");
+    }
+    outcome_.body = std::move(raw);
 }
 
-bool HttpGet::Stopped() const
+void HttpGet::Fail(DownloadFailure failure, const wchar_t* why, DWORD error)
 {
-    return InterlockedCompareExchange(const_cast<LONG*>(&stopReason_), 0, 0) !=
-           static_cast<LONG>(DownloadFailure::None);
+    outcome_.result.failure = failure;
+    outcome_.why = why;
+    outcome_.error = error;
 }
 
-DWORD HttpGet::LastProgressTick() const
+void HttpGet::FailCall(const wchar_t* call)
 {
-    return static_cast<DWORD>(InterlockedCompareExchange(const_cast<LONG*>(&lastProgressTick_), 0, 0));
-}
-
-void HttpGet::MarkProgress()
-{
-    InterlockedExchange(&lastProgressTick_, static_cast<LONG>(GetTickCount()));
-}
-
-DownloadFailure HttpGet::Failed() const
-{
+    const DWORD error = GetLastError();
     const DWORD silent = GetTickCount() - LastProgressTick();
-    return silent + SilenceSlackMs >= Milliseconds(limits_.silence) ? DownloadFailure::NoProgress
-                                                                    : DownloadFailure::Other;
-}
-
-DownloadResult HttpGet::Result() const
-{
-    const auto stopped =
-        static_cast<DownloadFailure>(InterlockedCompareExchange(const_cast<LONG*>(&stopReason_), 0, 0));
-    return {stopped != DownloadFailure::None ? stopped : failure_, status_};
-}
-
-ByteBuffer HttpGet::TakeBody()
-{
-    return std::move(body_);
+    const bool waitedOut = silent + SilenceSlackMs >= Milliseconds(limits_.silence);
+    Fail(waitedOut ? DownloadFailure::NoProgress : DownloadFailure::Other, call, error);
 }
 
 } // namespace win32

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "platform/byte_buffer.h"
+#include "platform/reply_framing.h"
+#include "platform/worker_call.h"
 #include "logic/download_result.h"
 #include "logic/network_limits.h"
 
@@ -8,8 +10,9 @@
 #include <wininet.h>
 
 #include <algorithm>
-#include <array>
+#include <atomic>
 #include <chrono>
+#include <optional>
 
 namespace win32 {
 
@@ -19,91 +22,68 @@ namespace win32 {
     return static_cast<DWORD>(std::clamp<std::chrono::milliseconds::rep>(duration.count(), 0, INFINITE - 1));
 }
 
-// One HTTP GET into memory with WinINet, made by a worker thread of its own
-// and watched by the thread that started it. The block is shared by both
-// and reference-counted: each side holds a reference, and the last to let go
-// frees it. The worker owns nothing but its Internet handles and the body it
-// reads, so a worker that is given up on can never touch a file; once it has
-// been abandoned, the watcher reads nothing of it but the reason it stopped
-// it for.
-class HttpGet {
+// A downloaded file in memory, or why there is none.
+struct FetchedFile {
+    DownloadResult result;
+    ByteBuffer body;          // what came, when `result` succeeded; empty otherwise
+    const wchar_t* why = L""; // on failure: what went wrong, for the debug line
+    DWORD error = 0;          // on failure: the Win32 error of the call that failed, if one did
+};
+
+// One HTTP GET into memory with WinINet, as the call of a worker thread
+// (WorkerCall) that the thread which started it watches and may give up on.
+// The worker opens, uses and closes its own Internet handles, and takes a
+// reply only once its end is proved (see Transfer).
+class HttpGet final : public WorkerCall {
 public:
     // What WinINet is asked for: always a fresh copy from the server (also
     // from a proxy's cache), nothing written to the cache, no dialog and no
-    // cookies. https adds INTERNET_FLAG_SECURE.
-    static constexpr DWORD RequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
-                                          INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_COOKIES;
-    // Sent with the request, as the system's download call sends it; WinINet
-    // then decodes the body (INTERNET_OPTION_HTTP_DECODING).
-    static constexpr wchar_t AcceptEncoding[] = L"Accept-Encoding: gzip, deflate\r\n";
+    // cookies. The connection is kept for a proxy that signs the user in
+    // with NTLM or Negotiate, which needs one connection for its whole
+    // handshake; an http site that redirects to https is followed (never the
+    // reverse). https adds INTERNET_FLAG_SECURE.
+    static constexpr DWORD RequestFlags =
+        INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_UI |
+        INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_KEEP_CONNECTION | INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTPS;
+    // gzip is the one coding asked for, and the program decodes it itself:
+    // WinINet's own decoding differs from one Windows to the next.
+    static constexpr wchar_t AcceptEncoding[] = L"Accept-Encoding: gzip\r\n";
 
     // A GET of `url` that sends `userAgent` (none when empty) and keeps to
-    // `limits`, with one reference for the caller; null when memory cannot
-    // be had or a text is too long to copy.
+    // `limits`; null when memory cannot be had or a text is too long to copy.
     [[nodiscard]] static HttpGet* New(const wchar_t* url, const wchar_t* userAgent, const DownloadLimits& limits);
-    HttpGet(const HttpGet&) = delete;
-    HttpGet& operator=(const HttpGet&) = delete;
 
-    void AddRef();
-    void Release();
-
-    // The worker's thread procedure; it takes over one reference.
-    static DWORD WINAPI Run(void* parameter);
-
-    // For the watcher. Records why the GET is to end (the first reason
-    // counts) and closes the worker's handles, which ends a read of a body
-    // that flows at once. A call blocked on a silent server or in a connect
-    // goes on until its receive time-out or the system's connect limit; the
-    // worker then finds its handles gone and ends.
-    void Stop(DownloadFailure reason);
     // GetTickCount when the request was sent or the last bytes came, or of
     // the start.
-    [[nodiscard]] DWORD LastProgressTick() const;
-    // Once the worker has ended: the outcome, with the reason of a Stop
-    // first. Only a whole reply with final status 200 succeeds: redirects are
-    // followed as WinINet follows them; a reply without a content coding must
-    // deliver its whole Content-Length; and neither the announced length nor
-    // the body may pass the limit's bytes.
-    [[nodiscard]] DownloadResult Result() const;
-    // Once the worker has ended: the body of a successful GET, moved out.
-    [[nodiscard]] ByteBuffer TakeBody();
+    [[nodiscard]] DWORD LastProgressTick() const { return lastProgressTick_.load(); }
+    // Once the worker has ended: the outcome and the body of a successful
+    // GET, moved out. Only a whole reply with final status 200 succeeds.
+    [[nodiscard]] FetchedFile TakeOutcome() { return std::move(outcome_); }
 
 private:
     explicit HttpGet(const DownloadLimits& limits);
-    ~HttpGet();
 
-    // The session, connection and request, ready to send; null when one
-    // cannot be had or the GET was stopped.
-    [[nodiscard]] HINTERNET OpenRequest();
-    [[nodiscard]] DownloadFailure Transfer();
-    [[nodiscard]] DownloadFailure ReadBody(HINTERNET request);
-    // Takes `handle` (null when the call that made it failed) into the set
-    // that Stop closes; null, with the handle closed, once stopped.
-    [[nodiscard]] HINTERNET Keep(HINTERNET handle);
-    void CloseHandles();
-    [[nodiscard]] bool Stopped() const;
-    void MarkProgress();
-    // Why a call failed: for want of progress when it waited out the silence.
-    [[nodiscard]] DownloadFailure Failed() const;
+    void Work() override;
+    void Transfer();
+    void ReadReply(HINTERNET request);
+    // Reads the body as it comes, WinINet undoing a chunked framing, and
+    // never more than `length` (when set) or the limit's bytes; false once
+    // the GET has failed or was stopped.
+    [[nodiscard]] bool ReadBody(HINTERNET request, const std::optional<uint64_t>& length, ByteBuffer& body);
+    void ProveWhole(const ReplyFraming& framing, ByteBuffer raw);
+    void MarkProgress() { lastProgressTick_.store(GetTickCount()); }
+    // Records the failure; `error` is the Win32 error of a failed call.
+    void Fail(DownloadFailure failure, const wchar_t* why, DWORD error = 0);
+    // Records a failed call, or one stopped meanwhile: for want of progress
+    // when it waited out the silence.
+    void FailCall(const wchar_t* call);
 
-    volatile LONG references_ = 1;
     wchar_t url_[INTERNET_MAX_URL_LENGTH] = L"";
     wchar_t userAgent_[512] = L"";
     const DownloadLimits limits_;
-    volatile LONG lastProgressTick_;
-    // DownloadFailure::None while nothing has asked the GET to stop.
-    volatile LONG stopReason_;
-
-    // The session, connection and request, closed by whichever of Stop and
-    // the worker's end comes first.
-    CRITICAL_SECTION handlesLock_;
-    std::array<HINTERNET, 3> handles_{};
-    bool stopped_ = false;
-
+    std::atomic<DWORD> lastProgressTick_;
     // Written by the worker only, and read once it has ended.
-    DownloadFailure failure_ = DownloadFailure::Other;
-    int status_ = 0;
-    ByteBuffer body_;
+    FetchedFile outcome_;
 };
 
 } // namespace win32

@@ -1,29 +1,19 @@
 #include "win32_network.h"
 
-#include "platform/http_get.h"
 #include "platform/message_wait.h"
-#include "platform/unique_handle.h"
+#include "logic/wide_text.h"
 
 #include <windows.h>
 #include <urlmon.h>
 #include <wininet.h>
 
 #include <algorithm>
-#include <cwchar>
-#include <iterator>
 #include <new>
 #include <span>
 
 namespace win32 {
 
 namespace {
-
-volatile LONG abandoned = 0;
-
-void MarkAbandoned()
-{
-    InterlockedExchange(&abandoned, 1);
-}
 
 DWORD MillisecondsSince(DWORD tick)
 {
@@ -53,14 +43,14 @@ void ReadUserAgent(std::span<wchar_t> agent)
 
 // Waits for the GET's thread until it ends by itself (None) or a limit
 // passes or a cancel comes (the reason to stop it).
-DownloadFailure Watch(HANDLE thread, const HttpGet& get, const DownloadLimits& limits, HANDLE cancel)
+DownloadFailure Watch(const HttpGet& get, const DownloadLimits& limits, HANDLE cancel)
 {
     const DWORD start = GetTickCount();
     const DWORD totalMs = Milliseconds(limits.total);
     const DWORD silenceMs = Milliseconds(limits.silence);
     DWORD nextCheck = 0;
     for (;;) {
-        switch (WaitDispatchingMessages(thread, cancel, nextCheck)) {
+        switch (WaitDispatchingMessages(get.Thread(), cancel, nextCheck)) {
         case WaitEnd::Done:
             return DownloadFailure::None;
         case WaitEnd::Cancelled:
@@ -80,61 +70,42 @@ DownloadFailure Watch(HANDLE thread, const HttpGet& get, const DownloadLimits& l
     }
 }
 
-// Waits up to AbandonGraceMs for a stopped GET's thread to end, dispatching
-// messages meanwhile; returns whether it ended. WM_QUIT counts as a cancel
-// and is posted again; from then on the wait dispatches nothing.
-bool EndsWithinGrace(HANDLE thread)
+const wchar_t* StopReason(DownloadFailure stop)
 {
-    const DWORD start = GetTickCount();
-    if (WaitDispatchingMessages(thread, nullptr, AbandonGraceMs) == WaitEnd::Done) {
-        return true;
+    switch (stop) {
+    case DownloadFailure::NoProgress:
+        return L"nothing came for the silence limit";
+    case DownloadFailure::TooLong:
+        return L"the download ran out of time";
+    default:
+        return L"the wait was given up";
     }
-    const DWORD elapsed = MillisecondsSince(start);
-    return WaitForSingleObject(thread, elapsed < AbandonGraceMs ? AbandonGraceMs - elapsed : 0) == WAIT_OBJECT_0;
 }
 
-// Everything a probe's thread touches. The thread may be abandoned while
-// blocked in its connect and return minutes later, so it shares nothing with
-// the caller's frame: the caller and the thread each hold a reference, and
-// the last to let go frees the block.
-struct ProbeCall {
-    volatile LONG references = 1;
-    wchar_t url[INTERNET_MAX_URL_LENGTH] = L"";
-    UniqueHandle done{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
-    // Valid once `done` is set.
-    bool reachable = false;
+// The probe's call. Nothing can stop it, so it is abandoned when the time
+// runs out.
+class Probe final : public WorkerCall {
+public:
+    // Null when memory cannot be had or the URL is too long to copy.
+    static Probe* New(const wchar_t* url)
+    {
+        auto* probe = new (std::nothrow) Probe;
+        if (probe != nullptr && !SetText(probe->url_, url)) {
+            probe->Release();
+            return nullptr;
+        }
+        return probe;
+    }
+    // Once the worker has ended.
+    [[nodiscard]] bool Reachable() const { return reachable_; }
+
+private:
+    Probe() = default;
+    void Work() override { reachable_ = InternetCheckConnectionW(url_, FLAG_ICC_FORCE_CONNECTION, 0) != FALSE; }
+
+    wchar_t url_[INTERNET_MAX_URL_LENGTH] = L"";
+    bool reachable_ = false;
 };
-
-// Null when memory or an event cannot be had, or the URL is too long to copy.
-ProbeCall* NewProbeCall(const wchar_t* url)
-{
-    auto* call = new (std::nothrow) ProbeCall;
-    if (call == nullptr) {
-        return nullptr;
-    }
-    if (!call->done.IsValid() || wcslen(url) >= std::size(call->url)) {
-        delete call;
-        return nullptr;
-    }
-    wcscpy(call->url, url);
-    return call;
-}
-
-void ReleaseProbeCall(ProbeCall* call)
-{
-    if (InterlockedDecrement(&call->references) == 0) {
-        delete call;
-    }
-}
-
-DWORD WINAPI RunProbe(void* parameter)
-{
-    auto* call = static_cast<ProbeCall*>(parameter);
-    call->reachable = InternetCheckConnectionW(call->url, FLAG_ICC_FORCE_CONNECTION, 0) != FALSE;
-    SetEvent(call->done.Get());
-    ReleaseProbeCall(call);
-    return 0;
-}
 
 } // namespace
 
@@ -143,31 +114,21 @@ FetchedFile FetchIntoMemory(const wchar_t* url, const DownloadLimits& limits, HA
     wchar_t agent[512];
     ReadUserAgent(agent);
     HttpGet* get = IsSet(cancel) ? nullptr : HttpGet::New(url, agent, limits);
-    if (get == nullptr) {
-        return {{DownloadFailure::Other, 0}};
-    }
-    get->AddRef();
-    // Closing the handle leaves an abandoned thread running.
-    const UniqueHandle thread(CreateThread(nullptr, 0, HttpGet::Run, get, 0, nullptr));
-    if (!thread.IsValid()) {
-        get->Release();
-        get->Release();
-        return {{DownloadFailure::Other, 0}};
-    }
-    const DownloadFailure stop = Watch(thread.Get(), *get, limits, cancel);
-    bool ended = true;
-    if (stop != DownloadFailure::None) {
-        get->Stop(stop);
-        ended = EndsWithinGrace(thread.Get());
-    }
-    FetchedFile fetched{{stop, 0}};
-    if (ended) {
-        fetched.result = get->Result();
-        if (fetched.result.Succeeded()) {
-            fetched.body = get->TakeBody();
+    if (get == nullptr || !get->Start()) {
+        if (get != nullptr) {
+            get->Release();
         }
+        return {.result = {DownloadFailure::Other, 0}, .why = L"the download could not start"};
+    }
+    FetchedFile fetched;
+    const DownloadFailure stop = Watch(*get, limits, cancel);
+    if (stop == DownloadFailure::None) {
+        fetched = get->TakeOutcome();
     } else {
-        MarkAbandoned();
+        get->Stop();
+        // What a stopped worker made is not taken, even when it ends in time.
+        static_cast<void>(get->EndsWithinGrace());
+        fetched = {.result = {stop, 0}, .why = StopReason(stop)};
     }
     get->Release();
     return fetched;
@@ -175,30 +136,20 @@ FetchedFile FetchIntoMemory(const wchar_t* url, const DownloadLimits& limits, HA
 
 bool ProbeConnection(const wchar_t* url, std::chrono::milliseconds timeout, HANDLE cancel)
 {
-    ProbeCall* call = IsSet(cancel) ? nullptr : NewProbeCall(url);
-    if (call == nullptr) {
+    Probe* probe = IsSet(cancel) ? nullptr : Probe::New(url);
+    if (probe == nullptr) {
         return false;
     }
-    InterlockedIncrement(&call->references);
-    // Closing the handle leaves the thread running.
-    const UniqueHandle thread(CreateThread(nullptr, 0, RunProbe, call, 0, nullptr));
-    if (!thread.IsValid()) {
-        ReleaseProbeCall(call);
-        ReleaseProbeCall(call);
-        return false;
+    bool reachable = false;
+    if (probe->Start()) {
+        if (WaitDispatchingMessages(probe->Thread(), cancel, Milliseconds(timeout)) == WaitEnd::Done) {
+            reachable = probe->Reachable();
+        } else {
+            probe->Abandon();
+        }
     }
-    const bool answered = WaitDispatchingMessages(call->done.Get(), cancel, Milliseconds(timeout)) == WaitEnd::Done;
-    if (!answered) {
-        MarkAbandoned();
-    }
-    const bool reachable = answered && call->reachable;
-    ReleaseProbeCall(call);
+    probe->Release();
     return reachable;
-}
-
-bool AbandonedACall()
-{
-    return InterlockedCompareExchange(&abandoned, 0, 0) != 0;
 }
 
 } // namespace win32

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/byte_buffer.h"
-#include "logic/download_result.h"
+#include "platform/http_get.h"
+#include "platform/worker_call.h"
 #include "logic/network_limits.h"
 
 #include <windows.h>
@@ -13,45 +13,29 @@ namespace win32 {
 // The two network calls of an update check, made so that a bad download is
 // never taken for a good one and neither call holds the calling thread longer
 // than its limits allow. Both run the Win32 calls on a worker thread of their
-// own, because the calls block and InternetCheckConnectionW runs no message
-// loop at all, and wait on the calling thread while dispatching its messages
-// (see WaitDispatchingMessages), so a dialog that calls them stays
-// responsive. Neither worker writes a file.
-
-// How long a stopped GET may take to end before it is abandoned.
-inline constexpr DWORD AbandonGraceMs = 2000;
-
-// A downloaded file in memory.
-struct FetchedFile {
-    DownloadResult result;
-    ByteBuffer body; // what came, when `result` succeeded; empty otherwise
-};
+// own (WorkerCall), because the calls block and InternetCheckConnectionW runs
+// no message loop at all, and wait on the calling thread while dispatching
+// its messages (see WaitDispatchingMessages), so a dialog that calls them
+// stays responsive. Neither worker writes a file.
 
 // GETs `url` into memory on a worker thread (HttpGet says what counts as a
 // whole reply) and waits until it ends, a limit passes or `cancel` (a
 // manual-reset event, or null) is set, dispatching the calling thread's
 // messages meanwhile. The request sends the User-Agent of the system's own
 // download call and goes through the proxy that Windows is set to use. A
-// limit or cancel closes the GET's handles; the wait then goes on for up to
-// AbandonGraceMs, still dispatching messages, and a worker that has not ended
-// by then is abandoned and has failed. A cancel that is already set gives up
-// before anything starts.
+// limit or cancel stops the GET, which then has up to AbandonGraceMs to end,
+// the messages still dispatched; one that has not ended by then is abandoned
+// and has failed. A cancel that is already set gives up before anything
+// starts.
 [[nodiscard]] FetchedFile FetchIntoMemory(const wchar_t* url, const DownloadLimits& limits, HANDLE cancel);
 
 // True when a TCP connection to the site of `url` (http:// and a host) can be
 // made within `timeout`; false when it cannot, when the time runs out or
 // when `cancel` (a manual-reset event, or null) is set first; a cancel that
 // is already set gives up before anything starts. It sends no request.
-// The call (InternetCheckConnectionW) runs on a thread of its own, which is
+// The call (InternetCheckConnectionW) cannot be stopped, so its worker is
 // abandoned when the time runs out: a connect to a site that drops packets
-// may return only minutes later, and the thread then ends on its own. It
-// shares nothing with the caller but a heap block that the last of the two
-// to let go frees.
+// may return only minutes later, and the thread then ends on its own.
 [[nodiscard]] bool ProbeConnection(const wchar_t* url, std::chrono::milliseconds timeout, HANDLE cancel);
-
-// Whether this process has abandoned a network call that was still running.
-// Such a thread may hold locks inside the system's libraries, so the process
-// must not end by the ordinary exit, which runs their detach code.
-[[nodiscard]] bool AbandonedACall();
 
 } // namespace win32

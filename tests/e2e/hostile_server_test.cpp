@@ -41,6 +41,12 @@ std::string LargeWithSignatureAtTheEnd()
     return body + "QM Build 12-24-2026";
 }
 
+// 300 KiB, signed near the top; half of it is what a cut reply delivers.
+std::string SignedLarge()
+{
+    return "<commands>\r\n<!-- QM Build 09-18-2021 -->\r\n" + std::string(300 * 1024, ' ') + "</commands>\r\n";
+}
+
 std::string Trickled()
 {
     return Signed + std::string(4 * 1024, ' ');
@@ -84,6 +90,12 @@ const Hostile Cases[] = {
     {"Utf16File", {.body = Utf16(Signed)}, L"", false},
     {"GzipEncoded", {.body = Gzip(Signed), .headers = "Content-Encoding: gzip\r\n"}, Found, true},
     {"Chunked", {.body = Signed, .chunked = true}, Found, true},
+    {"ChunkedCutBeforeTheLastChunk", {.body = SignedLarge(), .bodyBytesSent = 150 * 1024, .chunked = true}, Failed,
+     false},
+    {"GzipCutToHalf", {.body = Gzip(SignedLarge()), .bodyBytesSent = Gzip(SignedLarge()).size() / 2,
+     .headers = "Content-Encoding: gzip\r\n"}, Failed, false},
+    {"GzipChunkedCutBeforeTheLastChunk", {.body = Gzip(SignedLarge()), .bodyBytesSent = Gzip(SignedLarge()).size() / 2,
+     .headers = "Content-Encoding: gzip\r\n", .chunked = true}, Failed, false},
     {"TricklesInWhole", {.body = Trickled(), .bytesPerSecond = 1024}, Found, true},
     {"SilentThenAnswers", {.body = Signed, .silenceMs = 3000}, Found, true},
     {"SilentThenCloses", {.silenceMs = 3000, .answers = false}, Failed, false},

@@ -2,7 +2,6 @@
 
 #include <string>
 
-// `text` as a gzip file, as a server sends it with Content-Encoding: gzip:
-// one stored (uncompressed) deflate block, so `text` must be shorter than
-// 64 KiB. Throws when it is not.
+// `text` as a gzip file, as a server sends it with Content-Encoding: gzip,
+// compressed by zlib. Throws when zlib fails.
 std::string Gzip(const std::string& text);

@@ -197,6 +197,11 @@ void LoopbackHttpServer::Answer(SOCKET client)
     if (!response.answers) {
         return;
     }
+    if (!response.raw.empty()) {
+        SendAll(client, response.raw.data(), response.raw.size());
+        shutdown(client, SD_SEND);
+        return;
+    }
     std::string head = "HTTP/1.1 " + std::to_string(response.status) + " " + Reason(response.status) + "\r\n" +
                        "Content-Type: application/xml\r\nConnection: close\r\nCache-Control: no-store\r\n";
     if (response.chunked) {
@@ -240,7 +245,7 @@ void LoopbackHttpServer::SendBody(SOCKET client, const HttpResponse& response) c
             }
         }
     } while (response.endless && bytes > 0);
-    if (response.chunked) {
+    if (response.chunked && bytes == response.body.size()) {
         SendAll(client, "0\r\n\r\n", 5);
     }
 }

@@ -17,7 +17,7 @@ struct HttpResponse {
     // Sent as the Location header when not empty.
     std::string location;
     // The connection is closed after this many bytes of the body, although the
-    // header announced all of it.
+    // header announced all of it (a chunked body then lacks its last chunk).
     size_t bodyBytesSent = SIZE_MAX;
     // How long the server stays silent after reading the request.
     DWORD silenceMs = 0;
@@ -34,6 +34,9 @@ struct HttpResponse {
     // passed.
     bool endless = false;
     size_t endlessCapBytes = 8 << 20;
+    // When not empty, the whole reply as it goes out, status line and header
+    // fields included; the fields above but the silence are then unused.
+    std::string raw;
     // When not 0, the body trickles out at about this many bytes a second, a
     // piece every TricklePieceMs.
     DWORD bytesPerSecond = 0;

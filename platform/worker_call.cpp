@@ -1,0 +1,64 @@
+#include "worker_call.h"
+
+#include "platform/message_wait.h"
+
+namespace win32 {
+
+namespace {
+
+std::atomic<bool> abandoned{false};
+
+} // namespace
+
+bool WorkerCall::Start()
+{
+    references_.fetch_add(1);
+    thread_ = UniqueHandle(CreateThread(nullptr, 0, ThreadMain, this, 0, nullptr));
+    if (!thread_.IsValid()) {
+        references_.fetch_sub(1);
+        return false;
+    }
+    return true;
+}
+
+DWORD WINAPI WorkerCall::ThreadMain(void* parameter)
+{
+    auto* call = static_cast<WorkerCall*>(parameter);
+    call->Work();
+    call->Release();
+    return 0;
+}
+
+bool WorkerCall::EndsWithinGrace()
+{
+    const DWORD start = GetTickCount();
+    bool ended = WaitDispatchingMessages(Thread(), nullptr, AbandonGraceMs) == WaitEnd::Done;
+    if (!ended) {
+        // WM_QUIT ends the dispatching wait early; the rest is waited out plainly.
+        const DWORD elapsed = GetTickCount() - start;
+        ended = WaitForSingleObject(Thread(), elapsed < AbandonGraceMs ? AbandonGraceMs - elapsed : 0) == WAIT_OBJECT_0;
+    }
+    if (!ended) {
+        Abandon();
+    }
+    return ended;
+}
+
+void WorkerCall::Abandon()
+{
+    abandoned.store(true);
+}
+
+void WorkerCall::Release()
+{
+    if (references_.fetch_sub(1) == 1) {
+        delete this;
+    }
+}
+
+bool AbandonedACall()
+{
+    return abandoned.load();
+}
+
+} // namespace win32
