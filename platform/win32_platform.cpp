@@ -1,5 +1,6 @@
 #include "win32_platform.h"
 
+#include "debug_line.h"
 #include "file_swap.h"
 #include "own_files.h"
 #include "win32_network.h"
@@ -64,7 +65,12 @@ DownloadResult Win32Platform::Download(const wchar_t* url, const wchar_t* path, 
     // Only this thread writes the file, and only once the whole body is here:
     // a network call given up on has nothing to write with.
     const win32::FetchedFile fetched = win32::FetchIntoMemory(url, limits, givingUp_.Get());
-    if (fetched.result.Succeeded() && !win32::WriteNewFile(path, fetched.body.View())) {
+    if (!fetched.result.Succeeded()) {
+        win32::ReportFailure(L"download failed", fetched.why, url, fetched.error, fetched.result.httpStatus);
+        return fetched.result;
+    }
+    if (!win32::WriteNewFile(path, fetched.body.View())) {
+        win32::ReportFailure(L"download failed", L"the file cannot be written", path, GetLastError());
         return {DownloadFailure::Other, fetched.result.httpStatus};
     }
     return fetched.result;
@@ -88,17 +94,39 @@ bool Win32Platform::Exists(const wchar_t* path)
 
 bool Win32Platform::Replace(const wchar_t* target, const wchar_t* replacement, const wchar_t* backup)
 {
-    return win32::ReplaceKeepingBackup(target, replacement, backup);
+    if (!win32::ReplaceKeepingBackup(target, replacement, backup)) {
+        win32::ReportFailure(L"update failed",
+                             L"the download cannot replace the installed file",
+                             target,
+                             GetLastError());
+        return false;
+    }
+    return true;
 }
 
 bool Win32Platform::Rename(const wchar_t* source, const wchar_t* target)
 {
-    return win32::RenameToNewName(source, target);
+    if (!win32::RenameToNewName(source, target)) {
+        win32::ReportFailure(L"install failed",
+                             L"the download cannot take the installed file's name",
+                             target,
+                             GetLastError());
+        return false;
+    }
+    return true;
 }
 
 bool Win32Platform::Remove(const wchar_t* path)
 {
-    return win32::DeleteOwnFile(path);
+    if (win32::DeleteOwnFile(path)) {
+        return true;
+    }
+    // Nothing to delete is no failure to report.
+    const DWORD error = GetLastError();
+    if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
+        win32::ReportFailure(L"delete failed", L"the file cannot be deleted", path, error);
+    }
+    return false;
 }
 
 std::unique_ptr<InputFile> Win32Platform::OpenForReading(const wchar_t* path)

@@ -95,6 +95,42 @@ struct Bystanders {
     }
 };
 
+// The lines written with OutputDebugStringW while it lives, caught as the
+// exception that carries each to a debugger; the exception goes on to the
+// system's own handler.
+class DebugLines {
+public:
+    DebugLines() : handler_(AddVectoredExceptionHandler(1, Catch)) { caught_ = &lines; }
+    ~DebugLines()
+    {
+        RemoveVectoredExceptionHandler(handler_);
+        caught_ = nullptr;
+    }
+    DebugLines(const DebugLines&) = delete;
+    DebugLines& operator=(const DebugLines&) = delete;
+
+    std::vector<std::string> lines;
+
+private:
+    static LONG CALLBACK Catch(EXCEPTION_POINTERS* exception)
+    {
+        const EXCEPTION_RECORD& record = *exception->ExceptionRecord;
+        if (record.ExceptionCode == DBG_PRINTEXCEPTION_C && caught_ != nullptr) {
+            const auto* text = reinterpret_cast<const char*>(record.ExceptionInformation[1]);
+            caught_->emplace_back(text, strnlen(text, record.ExceptionInformation[0]));
+        }
+        return EXCEPTION_CONTINUE_SEARCH;
+    }
+
+    static inline std::vector<std::string>* caught_ = nullptr;
+    void* handler_;
+};
+
+std::string Narrow(const std::wstring& text)
+{
+    return std::string(text.begin(), text.end());
+}
+
 class Win32PlatformTest : public ::testing::Test {
 protected:
     TempFolder folder{L"platform"};
@@ -349,4 +385,47 @@ TEST_F(Win32PlatformTest, ProbesAndDownloadsFromALoopbackServerUntilGivenUp)
     EXPECT_EQ(fresh.Download((site + L"/file.xml").c_str(), PathOf(L"next.xml").c_str(), DownloadLimitsInUse).failure,
               DownloadFailure::Other);
     EXPECT_EQ(FolderEntries(folder.Path()), std::vector<std::wstring>{L"download.xml"});
+}
+
+TEST_F(Win32PlatformTest, EachFailureTellsSupportWhyInOneDebugLine)
+{
+    LoopbackHttpServer server;
+    const std::string document = "<x>QM Build 09-18-2021" + std::string(100000, ' ') + "</x>";
+    server.Serve("/cut.xml", {.body = document, .bodyBytesSent = 50000, .chunked = true});
+    server.Serve("/file.xml", {.body = document});
+    const std::wstring site = L"http://127.0.0.1:" + std::to_wstring(server.Port());
+    const std::wstring taken = PathOf(L"taken.xml");
+    const std::wstring readOnly = PathOf(L"read-only.xml");
+    const std::wstring held = PathOf(L"held.xml");
+    WriteFileBytes(taken, "x");
+    WriteFileBytes(readOnly, "x");
+    ASSERT_TRUE(SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
+    WriteFileBytes(held, "x");
+    const UniqueHandle holder = HoldFile(held, FILE_SHARE_READ);
+
+    DebugLines debug;
+    EXPECT_EQ(platform.Download((site + L"/cut.xml").c_str(), PathOf(L"cut.xml").c_str(), DownloadLimitsInUse).failure,
+              DownloadFailure::Incomplete);
+    EXPECT_FALSE(platform.Download((site + L"/file.xml").c_str(), taken.c_str(), DownloadLimitsInUse).Succeeded());
+    EXPECT_FALSE(platform.Replace(readOnly.c_str(), taken.c_str(), PathOf(L"read-only.xml.bak").c_str()));
+    EXPECT_FALSE(platform.Rename(held.c_str(), taken.c_str()));
+    EXPECT_FALSE(platform.Remove(held.c_str()));
+    EXPECT_FALSE(platform.Remove(PathOf(L"absent.xml").c_str()));
+    const std::string prefix = "QMCommandsUpdater: ";
+    EXPECT_EQ(
+        debug.lines,
+        (std::vector<std::string>{
+            prefix +
+                "download failed: the reply has no length, and its document ends early (error 0, HTTP "
+                "status 200): " +
+                Narrow(site) + "/cut.xml\n",
+            prefix + "download failed: the file cannot be written (error 80, HTTP status 0): " + Narrow(taken) + "\n",
+            prefix + "update failed: the download cannot replace the installed file (error 5, HTTP status 0): " +
+                Narrow(readOnly) + "\n",
+            prefix +
+                "install failed: the download cannot take the installed file's name (error 32, HTTP "
+                "status 0): " +
+                Narrow(taken) + "\n",
+            prefix + "delete failed: the file cannot be deleted (error 32, HTTP status 0): " + Narrow(held) + "\n",
+        }));
 }
