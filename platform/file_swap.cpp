@@ -24,8 +24,9 @@ constexpr DWORD SharingPollMs = 20;
 
 // Runs `step` until it succeeds, fails otherwise than because another
 // program has a file open, or has been retried for SharingRetryMs. Windows
-// refuses a rename over a file whose holder did not allow delete sharing with
-// access denied, and Wine refuses it whenever any process holds the file.
+// and Wine alike refuse a rename over a file that any program holds open,
+// whatever its sharing, with access denied; a holder that shares too little
+// makes an open or a delete fail with a sharing violation.
 template <typename Step>
 [[nodiscard]] bool RetryingWhileHeld(Step step)
 {
@@ -125,7 +126,9 @@ bool ReplaceKeepingBackup(const wchar_t* target, const wchar_t* replacement, con
     }
     // One rename that replaces: the target's name never stands free, unlike
     // ReplaceFileW, which moves the target away before it moves the
-    // replacement in. On failure nothing has moved.
+    // replacement in. On failure nothing has moved. The flush writes the
+    // file through; MOVEFILE_WRITE_THROUGH only matters for a move done as a
+    // copy and a delete, across volumes.
     const bool swapped = RetryingWhileHeld([&] {
         return FlushToDisk(replacement) &&
                MoveFileExW(replacement, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
