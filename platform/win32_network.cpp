@@ -41,7 +41,7 @@ void ReadUserAgent(std::span<wchar_t> agent)
     }
 }
 
-// Waits for the GET's thread until it ends by itself (None) or a limit
+// Waits for the GET until it ends by itself (None) or a limit
 // passes or a cancel comes (the reason to stop it).
 DownloadFailure Watch(const HttpGet& get, const DownloadLimits& limits, HANDLE cancel)
 {
@@ -50,7 +50,7 @@ DownloadFailure Watch(const HttpGet& get, const DownloadLimits& limits, HANDLE c
     const DWORD silenceMs = Milliseconds(limits.silence);
     DWORD nextCheck = 0;
     for (;;) {
-        switch (WaitDispatchingMessages(get.Thread(), cancel, nextCheck)) {
+        switch (WaitDispatchingMessages(get.Done(), cancel, nextCheck)) {
         case WaitEnd::Done:
             return DownloadFailure::None;
         case WaitEnd::Cancelled:
@@ -142,7 +142,7 @@ bool ProbeConnection(const wchar_t* url, std::chrono::milliseconds timeout, HAND
     }
     bool reachable = false;
     if (probe->Start()) {
-        if (WaitDispatchingMessages(probe->Thread(), cancel, Milliseconds(timeout)) == WaitEnd::Done) {
+        if (WaitDispatchingMessages(probe->Done(), cancel, Milliseconds(timeout)) == WaitEnd::Done) {
             reachable = probe->Reachable();
         } else {
             probe->Abandon();

@@ -12,9 +12,13 @@ std::atomic<bool> abandoned{false};
 
 bool WorkerCall::Start()
 {
+    if (!done_.IsValid()) {
+        return false;
+    }
     references_.fetch_add(1);
-    thread_ = UniqueHandle(CreateThread(nullptr, 0, ThreadMain, this, 0, nullptr));
-    if (!thread_.IsValid()) {
+    // Closing the thread's handle leaves the thread running.
+    const UniqueHandle thread(CreateThread(nullptr, 0, ThreadMain, this, 0, nullptr));
+    if (!thread.IsValid()) {
         references_.fetch_sub(1);
         return false;
     }
@@ -25,6 +29,7 @@ DWORD WINAPI WorkerCall::ThreadMain(void* parameter)
 {
     auto* call = static_cast<WorkerCall*>(parameter);
     call->Work();
+    SetEvent(call->done_.Get());
     call->Release();
     return 0;
 }
@@ -32,11 +37,11 @@ DWORD WINAPI WorkerCall::ThreadMain(void* parameter)
 bool WorkerCall::EndsWithinGrace()
 {
     const DWORD start = GetTickCount();
-    bool ended = WaitDispatchingMessages(Thread(), nullptr, AbandonGraceMs) == WaitEnd::Done;
+    bool ended = WaitDispatchingMessages(Done(), nullptr, AbandonGraceMs) == WaitEnd::Done;
     if (!ended) {
         // WM_QUIT ends the dispatching wait early; the rest is waited out plainly.
         const DWORD elapsed = GetTickCount() - start;
-        ended = WaitForSingleObject(Thread(), elapsed < AbandonGraceMs ? AbandonGraceMs - elapsed : 0) == WAIT_OBJECT_0;
+        ended = WaitForSingleObject(Done(), elapsed < AbandonGraceMs ? AbandonGraceMs - elapsed : 0) == WAIT_OBJECT_0;
     }
     if (!ended) {
         Abandon();

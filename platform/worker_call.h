@@ -27,8 +27,9 @@ public:
     // Runs Work() on a new thread, which holds a reference of its own until
     // it ends; false when no thread can be had.
     [[nodiscard]] bool Start();
-    // The worker's thread, signalled once it has ended.
-    [[nodiscard]] HANDLE Thread() const { return thread_.Get(); }
+    // Signalled once Work() has returned, its handles closed and its outcome
+    // in place; the thread may still be on its way out.
+    [[nodiscard]] HANDLE Done() const { return done_.Get(); }
     // Asks the worker to end. It looks at the mark after each of its calls,
     // so a call that blocks ends first: a silent server's at its receive
     // time-out, a hanging connect only at the system's own limit.
@@ -55,7 +56,7 @@ private:
 
     std::atomic<long> references_{1};
     std::atomic<bool> stopped_{false};
-    UniqueHandle thread_;
+    UniqueHandle done_{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
 };
 
 // Whether this process has abandoned a worker that was still running. Such a
