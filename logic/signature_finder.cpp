@@ -1,11 +1,11 @@
 #include "signature_finder.h"
 
+#include "byte_buffer.h"
 #include "input_file.h"
 
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <memory>
 
 namespace {
 
@@ -89,22 +89,26 @@ const char* FindSignature(const char* begin, const char* end)
 
 void ForEachSignature(InputFile& file, SignatureSink& sink)
 {
-    const auto buffer = std::make_unique_for_overwrite<char[]>(ChunkSize);
+    ByteBuffer chunk;
+    if (!chunk.MakeRoom(ChunkSize)) {
+        return;
+    }
+    char* const buffer = chunk.Room();
     size_t kept = 0;
     for (;;) {
-        const size_t read = file.Read(buffer.get() + kept, ChunkSize - kept);
+        const size_t read = file.Read(buffer + kept, ChunkSize - kept);
         if (read == 0) {
             return; // the kept bytes are too few to hold a signature
         }
-        const char* const end = buffer.get() + kept + read;
-        const char* searchFrom = buffer.get();
+        const char* const end = buffer + kept + read;
+        const char* searchFrom = buffer;
         for (const char* found; (found = FindSignature(searchFrom, end)) != end;) {
             sink.OnSignature(found);
             searchFrom = found + SignatureLength;
         }
         // Keep the bytes a signature running on into the next chunk could start at.
-        const char* const tail = std::max(searchFrom, end - std::min<ptrdiff_t>(end - buffer.get(), LastPosition));
+        const char* const tail = std::max(searchFrom, end - std::min<ptrdiff_t>(end - buffer, LastPosition));
         kept = static_cast<size_t>(end - tail);
-        std::memmove(buffer.get(), tail, kept);
+        std::memmove(buffer, tail, kept);
     }
 }

@@ -26,5 +26,5 @@ protected:
 // each search starting where the previous match ended. Memory stays bounded
 // whatever the file's size or line length. A signature never contains a line
 // feed, so searching the bytes as one run finds exactly what a search line by
-// line finds.
+// line finds. Without memory for its buffer it reports none.
 void ForEachSignature(InputFile& file, SignatureSink& sink);

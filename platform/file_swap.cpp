@@ -2,9 +2,7 @@
 
 #include "platform/own_files.h"
 #include "platform/unique_handle.h"
-
-#include <cwchar>
-#include <iterator>
+#include "logic/wide_text.h"
 
 namespace win32 {
 
@@ -93,17 +91,14 @@ void RemoveSecondName(const wchar_t* second)
 
 bool SecondNameOf(const wchar_t* target, std::span<wchar_t> second)
 {
-    constexpr wchar_t Suffix[] = L".old";
-    const size_t length = wcslen(target);
-    if (second.empty() || length + std::size(Suffix) > second.size()) {
-        if (!second.empty()) {
-            second[0] = L'\0';
-        }
+    if (second.empty()) {
         return false;
     }
-    wcscpy(second.data(), target);
-    wcscpy(second.data() + length, Suffix);
-    return true;
+    if (SetText(second.data(), second.size(), target) && AppendText(second.data(), second.size(), L".old")) {
+        return true;
+    }
+    second[0] = L'\0';
+    return false;
 }
 
 bool ReplaceKeepingBackup(const wchar_t* target, const wchar_t* replacement, const wchar_t* backup, MakeHardLink link)

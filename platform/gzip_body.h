@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/byte_buffer.h"
+#include "logic/byte_buffer.h"
 #include "logic/download_result.h"
 
 #include <cstdint>

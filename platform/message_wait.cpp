@@ -4,8 +4,12 @@ namespace win32 {
 
 namespace {
 
-// The atom of the predefined dialog class, WC_DIALOG ("#32770").
-constexpr DWORD DialogClassAtom = 0x8002;
+// Whether `window` is of the predefined dialog class, whose name WC_DIALOG
+// is its atom.
+bool IsDialog(HWND window)
+{
+    return GetClassLongW(window, GCW_ATOM) == LOWORD(reinterpret_cast<ULONG_PTR>(WC_DIALOG));
+}
 
 // False once WM_QUIT has come, after posting it again.
 bool DispatchPendingMessages()
@@ -17,7 +21,7 @@ bool DispatchPendingMessages()
             return false;
         }
         const HWND root = msg.hwnd != nullptr ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
-        if (root != nullptr && GetClassLongW(root, GCW_ATOM) == DialogClassAtom && IsDialogMessageW(root, &msg)) {
+        if (root != nullptr && IsDialog(root) && IsDialogMessageW(root, &msg)) {
             continue;
         }
         TranslateMessage(&msg);

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <new>
 
 namespace {
 
@@ -142,7 +143,8 @@ std::unique_ptr<InputFile> Win32Platform::OpenForReading(const wchar_t* path)
     if (!handle.IsValid()) {
         return nullptr;
     }
-    return std::make_unique<Win32File>(std::move(handle));
+    // Null, as for a file that cannot be opened, when memory cannot be had.
+    return std::unique_ptr<InputFile>(new (std::nothrow) Win32File(std::move(handle)));
 }
 
 std::wstring_view Win32Platform::ToWideText(std::string_view text, std::span<wchar_t> buffer)
