@@ -4,15 +4,9 @@
 #include "ui/main_dialog.h"
 #include "ui/resource.h"
 
+#include "program_identity.h"
+
 #include <windows.h>
-
-namespace {
-
-// One instance per Windows session: a name without a namespace prefix lives in
-// the session's local namespace.
-constexpr wchar_t InstanceMutexName[] = L"{67ACC7DB-DA6E-4E0C-9612-EDED8DEDC465}";
-
-} // namespace
 
 // The command line and the show-window value are ignored. The exit code is 0
 // in every case, also when the dialog cannot be shown. By now the dialog is
@@ -22,7 +16,7 @@ constexpr wchar_t InstanceMutexName[] = L"{67ACC7DB-DA6E-4E0C-9612-EDED8DEDC465}
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     SetLastError(ERROR_SUCCESS); // so that nothing left over from start-up is read
-    UniqueHandle mutex(CreateMutexW(nullptr, TRUE, InstanceMutexName));
+    UniqueHandle mutex(CreateMutexW(nullptr, TRUE, QMCU_INSTANCE_MUTEX_W));
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
         mutex.Release(); // left for the process's exit to close
         return 0;

@@ -55,12 +55,8 @@ std::string ReadTexts(HWND dialog)
 // The dialog of process `processId` once it is visible; null until then.
 HWND VisibleDialogOf(DWORD processId)
 {
-    HWND dialog = FindWindowW(L"#32770", DialogCaption);
-    DWORD owner = 0;
-    if (dialog == nullptr || GetWindowThreadProcessId(dialog, &owner) == 0 || owner != processId) {
-        return nullptr;
-    }
-    return IsWindowVisible(dialog) ? dialog : nullptr;
+    const std::vector<HWND> shown = FindDialogs({.processId = processId, .visibleOnly = true});
+    return shown.empty() ? nullptr : shown.front();
 }
 
 // Starts the contender, polls every millisecond until its dialog is visible,

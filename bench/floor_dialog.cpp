@@ -8,6 +8,7 @@
 // well it calls InitCommonControls first, as the program does, and so loads
 // comctl32.dll at its start.
 
+#include "program_identity.h"
 #include "resource.h"
 #ifdef QMCU_FLOOR_NETWORK
 #include "platform/http_get.h"
@@ -28,7 +29,7 @@
 namespace {
 
 #ifdef QMCU_FLOOR_NETWORK
-constexpr wchar_t DownloadInProfile[] = L"\\AppData\\Roaming\\Quillmate\\QuillmateCommands\\MyQMCommandsTemp.xml";
+constexpr wchar_t DownloadInProfile[] = QMCU_COMMANDS_FOLDER_W QMCU_DOWNLOAD_FILE_W;
 wchar_t downloadPath[MAX_PATH + std::size(DownloadInProfile)] = L"";
 
 // The program's GET, on this thread and into a file as it comes: the same

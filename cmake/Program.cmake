@@ -9,8 +9,8 @@ function(qmcu_add_program target endpoints)
         ${PROJECT_SOURCE_DIR}/app/win_main.cpp
         ${PROJECT_SOURCE_DIR}/ui/QMCommandsUpdater.rc
     )
-    target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/ui ${PROJECT_BINARY_DIR}/ui)
-    target_link_libraries(${target} PRIVATE ui platform ${endpoints})
+    target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/ui)
+    target_link_libraries(${target} PRIVATE ui platform program_identity ${endpoints})
     target_link_options(${target} PRIVATE
         -Wl,--major-os-version,5,--minor-os-version,1,--major-subsystem-version,5,--minor-subsystem-version,1
         # Reproducible: no link time in the header, no symbols or paths of the

@@ -8,13 +8,15 @@
 #include "texts.h"
 #include "wide_text.h"
 
+#include "program_identity.h"
+
 namespace {
 
-constexpr wchar_t FolderSuffix[] = L"\\AppData\\Roaming\\Quillmate\\QuillmateCommands\\";
-constexpr wchar_t CommandsFileName[] = L"MyQMCommands.xml";
-constexpr wchar_t DownloadFileName[] = L"MyQMCommandsTemp.xml";
+constexpr wchar_t FolderSuffix[] = QMCU_COMMANDS_FOLDER_W;
+constexpr wchar_t CommandsFileName[] = QMCU_COMMANDS_FILE_W;
+constexpr wchar_t DownloadFileName[] = QMCU_DOWNLOAD_FILE_W;
 // The extension keeps the backup from being read as a commands file.
-constexpr wchar_t BackupFileName[] = L"MyQMCommands.xml.bak";
+constexpr wchar_t BackupFileName[] = QMCU_BACKUP_FILE_W;
 
 void ResetState(CheckState& state)
 {

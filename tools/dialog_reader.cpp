@@ -32,18 +32,6 @@ std::string Printable(const std::wstring& text)
     return Utf8(shown);
 }
 
-HWND WaitForDialog(int timeoutSeconds)
-{
-    for (int waited = 0; waited < timeoutSeconds * 10; ++waited) {
-        HWND dialog = FindWindowW(L"#32770", DialogCaption);
-        if (dialog != nullptr && IsWindowVisible(dialog)) {
-            return dialog;
-        }
-        Sleep(100);
-    }
-    return nullptr;
-}
-
 void Print(HWND dialog)
 {
     RECT frame;
@@ -92,7 +80,7 @@ int wmain(int argc, wchar_t** argv)
             timeoutSeconds = std::wcstol(argv[++i], nullptr, 10);
         }
     }
-    HWND dialog = WaitForDialog(timeoutSeconds);
+    HWND dialog = WaitForDialog({.visibleOnly = true}, static_cast<DWORD>(timeoutSeconds) * 1000, 100);
     if (dialog == nullptr) {
         std::fprintf(stderr, "dialog_reader: the dialog did not appear\n");
         return 1;

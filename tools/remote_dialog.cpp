@@ -24,6 +24,36 @@ std::vector<wchar_t> EnvironmentWithProfile(const std::optional<std::wstring>& u
     return block;
 }
 
+std::vector<HWND> FindDialogs(const DialogSearch& search)
+{
+    std::vector<HWND> found;
+    for (HWND window = nullptr; (window = FindWindowExW(nullptr, window, WC_DIALOG, search.caption)) != nullptr;) {
+        DWORD processId = 0;
+        GetWindowThreadProcessId(window, &processId);
+        if ((search.processId == 0 || processId == search.processId) &&
+            (search.owner == nullptr || GetWindow(window, GW_OWNER) == search.owner) &&
+            (!search.visibleOnly || IsWindowVisible(window))) {
+            found.push_back(window);
+        }
+    }
+    return found;
+}
+
+HWND WaitForDialog(const DialogSearch& search, DWORD timeoutMs, DWORD pollMs)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        const std::vector<HWND> found = FindDialogs(search);
+        if (!found.empty()) {
+            return found.front();
+        }
+        if (GetTickCount() - start >= timeoutMs) {
+            return nullptr;
+        }
+        Sleep(pollMs);
+    }
+}
+
 std::optional<StartedProgram> StartProgram(const std::wstring& program,
                                            std::vector<wchar_t>& environment,
                                            const std::wstring& folder)

@@ -2,6 +2,8 @@
 
 #include "ui/resource.h"
 
+#include "program_identity.h"
+
 #include <windows.h>
 
 #include <optional>
@@ -15,7 +17,22 @@
 // find it. Its controls are IDC_RUNNING (the installed line), IDC_LATEST (the
 // latest line), IDC_STATUS (the status area), IDOK (Update or Install) and
 // IDCANCEL (Close).
-inline constexpr wchar_t DialogCaption[] = L"QM 2020 Commands Updater Ver. 1.0.5";
+inline constexpr wchar_t DialogCaption[] = QMCU_CAPTION_W;
+
+// Which top-level dialogs (of the predefined dialog class) to look for.
+struct DialogSearch {
+    const wchar_t* caption = DialogCaption; // null: any caption
+    DWORD processId = 0;                    // 0: of any process
+    HWND owner = nullptr;                   // null: owned by any window, or by none
+    bool visibleOnly = false;
+};
+
+// The dialogs that match `search`, frontmost first.
+std::vector<HWND> FindDialogs(const DialogSearch& search);
+
+// The first dialog that matches `search`, looked for every `pollMs` until
+// `timeoutMs` has passed; null when none appeared.
+HWND WaitForDialog(const DialogSearch& search, DWORD timeoutMs, DWORD pollMs = 20);
 
 // The current environment with USERPROFILE set to `userProfile`, or without
 // USERPROFILE when it is nullopt, and the "name=value" entries of `extra`

@@ -19,7 +19,16 @@ import pefile
 EXECUTABLE = None
 PROBE_URL = "http://www.quillmate.com"
 DOWNLOAD_URL = "http://quillmate.com/downloads/MyQMCommands.xml"
-INSTANCE_MUTEX_NAME = "{67ACC7DB-DA6E-4E0C-9612-EDED8DEDC465}"
+
+
+def expected_identity():
+    """The program's identity as every test expects it, from tests/support/expected_identity.h."""
+    header = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support", "expected_identity.h")
+    with open(header, encoding="utf-8") as source:
+        return dict(re.findall(r'inline const std::wstring (\w+) = L"([^"]*)";', source.read()))
+
+
+IDENTITY = expected_identity()
 
 RT_ICON, RT_DIALOG, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 5, 14, 16, 24
 GERMAN, US_ENGLISH = 1031, 1033
@@ -143,7 +152,7 @@ class Executable(unittest.TestCase):
         self.assertEqual(dialog["exStyle"], WS_EX_STATICEDGE)
         self.assertEqual(dialog["rect"], (0, 0, 227, 117))
         self.assertEqual((dialog["menu"], dialog["class"]), ("", ""))
-        self.assertEqual(dialog["caption"], "QM 2020 Commands Updater Ver. 1.0.5")
+        self.assertEqual(dialog["caption"], IDENTITY["Caption"])
         self.assertEqual(dialog["font"], (10, 400, 0, 0, "MS Shell Dlg"))
         controls = [(c["id"], c["class"], c["text"], c["style"], c["exStyle"], c["rect"]) for c in dialog["controls"]]
         self.assertEqual(controls, [
@@ -176,8 +185,10 @@ class Executable(unittest.TestCase):
 
     def test_version_record(self):
         fixed = self.pe.VS_FIXEDFILEINFO[0]
-        self.assertEqual((fixed.FileVersionMS, fixed.FileVersionLS), (0x00010000, 0x00050001))
-        self.assertEqual((fixed.ProductVersionMS, fixed.ProductVersionLS), (0x00010000, 0x00050001))
+        major, minor, patch, tweak = (int(number) for number in IDENTITY["Version"].split("."))
+        numbers = ((major << 16) | minor, (patch << 16) | tweak)
+        self.assertEqual((fixed.FileVersionMS, fixed.FileVersionLS), numbers)
+        self.assertEqual((fixed.ProductVersionMS, fixed.ProductVersionLS), numbers)
         self.assertEqual((fixed.FileFlagsMask, fixed.FileFlags), (0x3F, 0))
         self.assertEqual((fixed.FileOS, fixed.FileType), (0x40004, 1))
         tables = [table for info in self.pe.FileInfo[0] if info.Key == b"StringFileInfo" for table in info.StringTable]
@@ -189,7 +200,7 @@ class Executable(unittest.TestCase):
         self.assertEqual(strings["InternalName"], "QMCommandsUpdater.exe")
         self.assertEqual(strings["OriginalFilename"], "QMCommandsUpdater.exe")
         self.assertEqual(strings["ProductName"], "QM Commands Updater")
-        self.assertEqual((strings["FileVersion"], strings["ProductVersion"]), ("1.0.5.1", "1.0.5.1"))
+        self.assertEqual((strings["FileVersion"], strings["ProductVersion"]), (IDENTITY["Version"], IDENTITY["Version"]))
         self.assertIn("QM Commands Updater", strings["CompanyName"])
         self.assertIn("MIT", strings["LegalCopyright"])
         translations = [var.entry for info in self.pe.FileInfo[0] if info.Key == b"VarFileInfo" for var in info.Var]
@@ -201,7 +212,7 @@ class Executable(unittest.TestCase):
         # Zero-terminated UTF-16 texts of printable ASCII, as the program keeps them.
         texts = {run.decode("utf-16-le") for run in re.findall(rb"(?<=\0\0)(?:[\x20-\x7e]\0){8,}(?=\0\0)", data)}
         self.assertEqual({text for text in texts if re.fullmatch(r"https?://.+", text)}, {PROBE_URL, DOWNLOAD_URL})
-        self.assertIn(INSTANCE_MUTEX_NAME, texts)
+        self.assertIn(IDENTITY["InstanceMutex"], texts)
 
     def test_manifest_holds_only_the_as_invoker_trust_block(self):
         manifest = ElementTree.fromstring(self.only(RT_MANIFEST, 1, US_ENGLISH))

@@ -29,9 +29,9 @@ protected:
     void UseProfile(const std::wstring& path)
     {
         otherProfile = path;
-        otherFolder = path + L"\\AppData\\Roaming\\Quillmate\\QuillmateCommands";
+        otherFolder = path + expected::CommandsFolder;
         CreateFolders(otherFolder);
-        WriteFileBytes(otherFolder + L"\\MyQMCommands.xml", Older);
+        WriteFileBytes(otherFolder + expected::CommandsFile, Older);
         Publish(Newer);
     }
 
@@ -130,8 +130,8 @@ TEST_F(OtherProfile, AProfileOutsideTheCodePageIsUpdatedAndCleanedUp)
     ASSERT_TRUE(program->WaitUntilSettled());
     EXPECT_EQ(program->Read().status, expected::UpToDate);
     Close(*program);
-    EXPECT_EQ(ReadFileBytes(otherFolder + L"\\MyQMCommands.xml"), Newer);
-    EXPECT_FALSE(FileExists(otherFolder + L"\\MyQMCommandsTemp.xml"));
+    EXPECT_EQ(ReadFileBytes(otherFolder + expected::CommandsFile), Newer);
+    EXPECT_FALSE(FileExists(otherFolder + expected::DownloadFile));
 }
 
 TEST_F(OtherProfile, AProfileTooLongForThePathsCountsAsMissing)
@@ -143,7 +143,7 @@ TEST_F(OtherProfile, AProfileTooLongForThePathsCountsAsMissing)
     const auto program = Start(longProfile);
     EXPECT_EQ(program->Read().status, expected::FolderMissing);
     Close(*program);
-    EXPECT_EQ(ReadFileBytes(otherFolder + L"\\MyQMCommands.xml"), Older);
+    EXPECT_EQ(ReadFileBytes(otherFolder + expected::CommandsFile), Older);
     EXPECT_EQ(files->Requests(), 0);
 }
 

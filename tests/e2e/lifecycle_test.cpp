@@ -64,7 +64,7 @@ TEST_F(Lifecycle, ASecondInstanceEndsAtOnceAndANewStartWorksAfterTheFirstCloses)
 
 TEST_F(Lifecycle, TheInstanceIsFoundByTheMutexName)
 {
-    constexpr wchar_t Name[] = L"{67ACC7DB-DA6E-4E0C-9612-EDED8DEDC465}";
+    const wchar_t* const Name = expected::InstanceMutex.c_str();
     {
         // A mutex of that name held by any other process stops a start.
         const UniqueHandle mutex(CreateMutexW(nullptr, TRUE, Name));

@@ -68,11 +68,7 @@ TEST_F(NetworkLimits, CloseWhileTheFirstCheckWaitsForTheSiteEndsAtOnce)
     MakeSiteUnreachable();
     ProgramDriver program(profile.Path(), profile.Path());
     // The dialog exists, hidden, while its first check runs.
-    HWND dialog = nullptr;
-    for (int tries = 0; tries < 250 && dialog == nullptr; ++tries) {
-        Sleep(20);
-        dialog = FindWindowW(L"#32770", DialogCaption);
-    }
+    HWND dialog = WaitForDialog({}, 5000);
     ASSERT_NE(dialog, nullptr);
     Sleep(1000);
     ASSERT_FALSE(IsWindowVisible(dialog));

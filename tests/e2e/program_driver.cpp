@@ -1,5 +1,7 @@
 #include "program_driver.h"
 
+#include "expected_identity.h"
+
 #include <vector>
 
 bool operator==(const DialogState& a, const DialogState& b)
@@ -20,54 +22,11 @@ std::wstring ProgramPath()
     return path.substr(0, path.find_last_of(L'\\') + 1) + L"QMCommandsUpdater.exe";
 }
 
-struct Search {
-    DWORD processId;
-    HWND owner;
-    HWND found;
-};
-
-bool IsDialogClass(HWND window)
-{
-    wchar_t className[16] = L"";
-    GetClassNameW(window, className, 16);
-    return wcscmp(className, L"#32770") == 0;
-}
-
 std::wstring WindowCaption(HWND window)
 {
     wchar_t caption[256] = L"";
     GetWindowTextW(window, caption, 256);
     return caption;
-}
-
-BOOL CALLBACK FindProgramDialog(HWND window, LPARAM lParam)
-{
-    auto* search = reinterpret_cast<Search*>(lParam);
-    DWORD processId = 0;
-    GetWindowThreadProcessId(window, &processId);
-    if (processId == search->processId && IsDialogClass(window) && WindowCaption(window) == DialogCaption) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-BOOL CALLBACK FindOwnedBox(HWND window, LPARAM lParam)
-{
-    auto* search = reinterpret_cast<Search*>(lParam);
-    if (IsWindowVisible(window) && IsDialogClass(window) && GetWindow(window, GW_OWNER) == search->owner) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-BOOL CALLBACK CountDialogs(HWND window, LPARAM lParam)
-{
-    if (IsDialogClass(window) && WindowCaption(window) == DialogCaption) {
-        ++*reinterpret_cast<int*>(lParam);
-    }
-    return TRUE;
 }
 
 // Windows gives a message box's icon control the id 20, Wine 0x440.
@@ -89,9 +48,8 @@ ShownBox DescribeBox(HWND box)
 
 HWND OwnedBox(HWND dialog)
 {
-    Search search{0, dialog, nullptr};
-    EnumWindows(FindOwnedBox, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    const std::vector<HWND> boxes = FindDialogs({.caption = nullptr, .owner = dialog, .visibleOnly = true});
+    return boxes.empty() ? nullptr : boxes.front();
 }
 
 } // namespace
@@ -99,7 +57,7 @@ HWND OwnedBox(HWND dialog)
 bool WaitUntilNoInstanceRuns(DWORD timeoutMs)
 {
     for (DWORD waited = 0;; waited += PollMs) {
-        const UniqueHandle mutex(OpenMutexW(SYNCHRONIZE, FALSE, L"{67ACC7DB-DA6E-4E0C-9612-EDED8DEDC465}"));
+        const UniqueHandle mutex(OpenMutexW(SYNCHRONIZE, FALSE, expected::InstanceMutex.c_str()));
         if (!mutex.IsValid()) {
             return true;
         }
@@ -112,9 +70,7 @@ bool WaitUntilNoInstanceRuns(DWORD timeoutMs)
 
 int CountProgramDialogs()
 {
-    int count = 0;
-    EnumWindows(CountDialogs, reinterpret_cast<LPARAM>(&count));
-    return count;
+    return static_cast<int>(FindDialogs({}).size());
 }
 
 ProgramDriver::ProgramDriver(const std::optional<std::wstring>& userProfile,
@@ -139,11 +95,10 @@ ProgramDriver::~ProgramDriver()
 HWND ProgramDriver::WaitForDialog(DWORD timeoutMs)
 {
     for (DWORD waited = 0; waited < timeoutMs && process_.IsValid(); waited += PollMs) {
-        Search search{processId_, nullptr, nullptr};
-        EnumWindows(FindProgramDialog, reinterpret_cast<LPARAM>(&search));
         // The dialog exists before the first check ends; it shows after it.
-        if (search.found != nullptr && IsWindowVisible(search.found)) {
-            dialog_ = search.found;
+        const std::vector<HWND> shown = FindDialogs({.processId = processId_, .visibleOnly = true});
+        if (!shown.empty()) {
+            dialog_ = shown.front();
             return dialog_;
         }
         if (WaitForSingleObject(process_.Get(), PollMs) == WAIT_OBJECT_0) {

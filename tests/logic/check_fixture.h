@@ -1,5 +1,6 @@
 #pragma once
 
+#include "expected_identity.h"
 #include "fake_platform.h"
 #include "fake_status_view.h"
 #include "logic/check_state.h"
@@ -12,10 +13,10 @@
 class CheckFixture : public ::testing::Test {
 protected:
     static inline const std::wstring Profile = L"C:\\Users\\Ann";
-    static inline const std::wstring Folder = Profile + L"\\AppData\\Roaming\\Quillmate\\QuillmateCommands\\";
-    static inline const std::wstring Installed = Folder + L"MyQMCommands.xml";
-    static inline const std::wstring Download = Folder + L"MyQMCommandsTemp.xml";
-    static inline const std::wstring Backup = Folder + L"MyQMCommands.xml.bak";
+    static inline const std::wstring Folder = Profile + expected::CommandsFolder;
+    static inline const std::wstring Installed = Folder + expected::CommandsFile;
+    static inline const std::wstring Download = Folder + expected::DownloadFile;
+    static inline const std::wstring Backup = Folder + expected::BackupFile;
 
     CheckFixture()
     {

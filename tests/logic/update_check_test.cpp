@@ -180,7 +180,7 @@ TEST_F(UpdateCheck, AMissingFolderShowsTheFolderMessageAndStops)
         bool plainFileAtFolder;
         std::wstring folderAskedFor;
     };
-    const std::wstring suffix = L"\\AppData\\Roaming\\Quillmate\\QuillmateCommands\\";
+    const std::wstring& suffix = expected::CommandsFolder;
     const Case cases[] = {
         {"profile without the folder", L"C:\\Users\\Bob", false, L"C:\\Users\\Bob" + suffix},
         {"USERPROFILE unset", std::nullopt, false, suffix},
@@ -213,7 +213,7 @@ TEST_F(UpdateCheck, AMissingFolderShowsTheFolderMessageAndStops)
 TEST_F(UpdateCheck, ProfilePathsThatDoNotFitCountAsAMissingFolder)
 {
     const size_t suffixLength = Folder.size() - Profile.size();
-    const size_t longestFileName = std::wstring(L"MyQMCommandsTemp.xml").size();
+    const size_t longestFileName = expected::DownloadFile.size();
     struct Case {
         size_t profileLength;
         bool found;
@@ -234,7 +234,7 @@ TEST_F(UpdateCheck, ProfilePathsThatDoNotFitCountAsAMissingFolder)
         platform.folders = {profile + Folder.substr(Profile.size())};
         EXPECT_EQ(LocateCommands(state, platform), c.found);
         const std::wstring download = state.downloadFile;
-        EXPECT_EQ(download, c.found ? profile + Folder.substr(Profile.size()) + L"MyQMCommandsTemp.xml" : L"");
+        EXPECT_EQ(download, c.found ? profile + Folder.substr(Profile.size()) + expected::DownloadFile : L"");
         EXPECT_EQ(std::wstring(state.commandsFile).empty(), !c.found);
     }
 }

@@ -154,7 +154,7 @@ TEST_F(FullVolume, AnUpdateNeedsNoRoomForASecondCopy)
     // The recheck's download finds room for only 20 KiB of it.
     EXPECT_EQ(view.texts[Field::Latest], L"The latest version is:\t(Download failed)");
     DiscardDownload(state, platform, view);
-    EXPECT_EQ(FolderEntries(folder), (std::vector<std::wstring>{L"MyQMCommands.xml", L"MyQMCommands.xml.bak"}));
+    EXPECT_EQ(FolderEntries(folder), (std::vector<std::wstring>{expected::CommandsFile, expected::BackupFile}));
 }
 
 TEST_F(FullVolume, ADownloadThatDoesNotFitIsAFailedDownload)
@@ -166,7 +166,7 @@ TEST_F(FullVolume, ADownloadThatDoesNotFitIsAFailedDownload)
     EXPECT_FALSE(view.updateOffered);
     DiscardDownload(state, platform, view);
     EXPECT_EQ(ReadFileBytes(installed), Installed);
-    EXPECT_EQ(FolderEntries(folder), (std::vector<std::wstring>{L"MyQMCommands.xml", L"filler"}));
+    EXPECT_EQ(FolderEntries(folder), (std::vector<std::wstring>{expected::CommandsFile, L"filler"}));
 }
 
 TEST_F(FullVolume, WithoutHardLinksABackupThatDoesNotFitChangesNothing)
@@ -176,5 +176,5 @@ TEST_F(FullVolume, WithoutHardLinksABackupThatDoesNotFitChangesNothing)
     EXPECT_FALSE(win32::ReplaceKeepingBackup(installed.c_str(), download.c_str(), backup.c_str(), NoHardLinks));
     EXPECT_EQ(ReadFileBytes(installed), Installed);
     EXPECT_EQ(ReadFileBytes(download), Latest);
-    EXPECT_EQ(FolderEntries(folder), (std::vector<std::wstring>{L"MyQMCommands.xml", L"MyQMCommandsTemp.xml"}));
+    EXPECT_EQ(FolderEntries(folder), (std::vector<std::wstring>{expected::CommandsFile, expected::DownloadFile}));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "expected_identity.h"
 #include "loopback_http_server.h"
 #include "temp_folder.h"
 
@@ -16,10 +17,12 @@ protected:
     explicit LoopbackProfile(const std::wstring& name, const std::wstring& parent = L"") : profile(name, parent) {}
 
     TempFolder profile;
-    const std::wstring folder = profile.Path() + L"\\AppData\\Roaming\\Quillmate\\QuillmateCommands";
-    const std::wstring installed = folder + L"\\MyQMCommands.xml";
-    const std::wstring download = folder + L"\\MyQMCommandsTemp.xml";
-    const std::wstring backup = folder + L"\\MyQMCommands.xml.bak";
+    // Without the backslash at its end.
+    const std::wstring folder =
+        profile.Path() + expected::CommandsFolder.substr(0, expected::CommandsFolder.size() - 1);
+    const std::wstring installed = folder + L"\\" + expected::CommandsFile;
+    const std::wstring download = folder + L"\\" + expected::DownloadFile;
+    const std::wstring backup = folder + L"\\" + expected::BackupFile;
     std::optional<LoopbackHttpServer> site{QMCU_TEST_PROBE_PORT};
     std::optional<LoopbackHttpServer> files{QMCU_TEST_DOWNLOAD_PORT};
 };

@@ -1,5 +1,7 @@
 #include "check_fixture.h"
+#include "expected_identity.h"
 #include "expected_texts.h"
+#include "remote_dialog.h"
 #include "ui/main_dialog.h"
 
 #include <gtest/gtest.h>
@@ -12,41 +14,12 @@
 
 namespace {
 
-constexpr wchar_t Caption[] = L"QM 2020 Commands Updater Ver. 1.0.5";
-
-struct Search {
-    const wchar_t* caption;
-    HWND owner;
-    HWND found;
-};
-
-// Visible dialogs of this process only: the program itself may be running too.
-BOOL CALLBACK FindDialog(HWND window, LPARAM lParam)
-{
-    auto* search = reinterpret_cast<Search*>(lParam);
-    DWORD processId = 0;
-    GetWindowThreadProcessId(window, &processId);
-    wchar_t caption[256] = L"";
-    GetWindowTextW(window, caption, 256);
-    if (processId == GetCurrentProcessId() && IsWindowVisible(window) && wcscmp(caption, search->caption) == 0 &&
-        (search->owner == nullptr || GetWindow(window, GW_OWNER) == search->owner)) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
+// A visible dialog of this process only (the program itself may be running
+// too), with `caption`, and owned by `owner` unless that is null.
 HWND WaitForWindow(const wchar_t* caption, HWND owner = nullptr)
 {
-    for (int tries = 0; tries < 1500; ++tries) {
-        Search search{caption, owner, nullptr};
-        EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&search));
-        if (search.found != nullptr) {
-            return search.found;
-        }
-        Sleep(20);
-    }
-    return nullptr;
+    return WaitForDialog({.caption = caption, .processId = GetCurrentProcessId(), .owner = owner, .visibleOnly = true},
+                         30000);
 }
 
 std::wstring TextOf(HWND window, int id)
@@ -92,7 +65,7 @@ private:
     static DWORD WINAPI Watch(void* self)
     {
         auto* run = static_cast<DialogRun*>(self);
-        if (HWND dialog = WaitForWindow(Caption)) {
+        if (HWND dialog = WaitForWindow(expected::Caption.c_str())) {
             run->watch_(dialog);
         }
         return 0;
