@@ -1,4 +1,5 @@
 #include "e2e_fixture.h"
+#include "outcome_table.h"
 
 #include <windows.h>
 
@@ -6,21 +7,6 @@ namespace {
 
 using expected::LatestLabel;
 using expected::RunningLabel;
-
-const std::wstring NotAvailable = L"(Not available)";
-const std::wstring DownloadFailed = L"(Download failed)";
-
-// One start of the program: what is on disk and on the server, and what the
-// dialog then shows.
-struct Scenario {
-    const char* name;
-    bool folderExists;
-    std::optional<std::string> installed;
-    bool siteUp;
-    bool downloadUp;
-    std::optional<std::string> published; // unset: the server answers 404
-    DialogState shown;
-};
 
 DialogState Hidden(std::wstring running, std::wstring latest, std::wstring status)
 {
@@ -32,79 +18,57 @@ DialogState Offer(std::wstring running, std::wstring latest, std::wstring status
     return {std::move(running), std::move(latest), std::move(status), std::move(caption), true, true};
 }
 
-const std::string Current = "<c>QM Build 09-18-2021</c>";
-const std::string OlderFile = "<c>QM Build 01-02-2020</c>";
-const std::string NewerFile = "<c>QM Build 10-18-2021</c>";
+const std::string Current = outcome::Current;
+const std::string OlderFile = outcome::Older;
+const std::wstring DownloadFailed = outcome::DownloadFailed;
 const std::wstring Probe = L"127.0.0.1:" + std::to_wstring(QMCU_TEST_PROBE_PORT);
 
-// clang-format off
-const Scenario Scenarios[] = {
-    {"FolderMissing", false, std::nullopt, true, true, Current,
-     Hidden(RunningLabel + NotAvailable, LatestLabel + NotAvailable, expected::FolderMissing)},
-    {"NothingInstalled", true, std::nullopt, true, true, Current,
-     Offer(RunningLabel + NotAvailable, LatestLabel + L"QM Build 09-18-2021", expected::InstallOffer, L"Install")},
-    {"InstalledWithoutSignature", true, "<c/>", true, true, Current,
-     Offer(RunningLabel + NotAvailable, LatestLabel + L"QM Build 09-18-2021", expected::SignatureOffer, L"Update")},
-    {"InstalledOlder", true, OlderFile, true, true, Current,
-     Offer(RunningLabel + L"QM Build 01-02-2020", LatestLabel + L"QM Build 09-18-2021", expected::UpdateOffer,
-           L"Update")},
-    {"InstalledCurrent", true, Current, true, true, Current,
-     Hidden(RunningLabel + L"QM Build 09-18-2021", LatestLabel + L"QM Build 09-18-2021", expected::UpToDate)},
-    {"InstalledNewer", true, NewerFile, true, true, Current,
-     Hidden(RunningLabel + L"QM Build 10-18-2021", LatestLabel + L"QM Build 09-18-2021", L"")},
-    // The probe fails; the download is tried all the same and works.
-    {"ProbeFailsDownloadWorks", true, OlderFile, false, true, Current,
-     Offer(RunningLabel + L"QM Build 01-02-2020", LatestLabel + L"QM Build 09-18-2021", expected::UpdateOffer,
-           L"Update")},
-    {"SiteUnreachable", true, Current, false, false, Current,
-     Hidden(RunningLabel + L"QM Build 09-18-2021", LatestLabel + DownloadFailed, expected::ConnectionFailure(Probe))},
-    {"SiteUnreachableNoSignature", true, "<c/>", false, false, Current,
-     Hidden(RunningLabel, LatestLabel + DownloadFailed, expected::ConnectionFailure(Probe))},
-    {"DownloadFails", true, Current, true, false, Current,
-     Hidden(RunningLabel + L"QM Build 09-18-2021", LatestLabel + DownloadFailed, L"")},
-    {"DownloadWithoutSignature", true, Current, true, true, "<c>no signature</c>",
-     Hidden(RunningLabel + L"QM Build 09-18-2021", LatestLabel, L"")},
-    {"NothingInstalledSiteUnreachable", true, std::nullopt, false, false, Current,
-     Hidden(RunningLabel + NotAvailable, LatestLabel + DownloadFailed, expected::ConnectionFailure(Probe))},
-    {"NothingInstalledDownloadFails", true, std::nullopt, true, false, Current,
-     Hidden(RunningLabel + NotAvailable, LatestLabel + DownloadFailed, L"")},
-};
-// clang-format on
+// What the dialog shows for `row`, which starts with an empty status area.
+DialogState Shown(const outcome::Row& row)
+{
+    const std::wstring status = outcome::StatusText(row.status, L"", Probe);
+    if (row.button == outcome::Button::Hidden) {
+        return Hidden(RunningLabel + row.running, LatestLabel + row.latest, status);
+    }
+    return Offer(RunningLabel + row.running,
+                 LatestLabel + row.latest,
+                 status,
+                 row.button == outcome::Button::Install ? L"Install" : L"Update");
+}
 
-class Outcome : public EndToEnd, public ::testing::WithParamInterface<Scenario> {};
+class Outcome : public EndToEnd, public ::testing::WithParamInterface<outcome::Row> {};
 
 } // namespace
 
 TEST_P(Outcome, TheDialogShowsWhatTheCheckFound)
 {
-    const Scenario& scenario = GetParam();
-    if (scenario.folderExists) {
+    using outcome::Site;
+    const outcome::Row& row = GetParam();
+    if (row.folderExists) {
         CreateCommandsFolder();
     }
-    if (scenario.installed) {
-        Install(*scenario.installed);
+    if (row.installed) {
+        Install(*row.installed);
     }
-    if (scenario.published) {
-        Publish(*scenario.published);
-    }
-    if (!scenario.siteUp) {
+    Publish(row.published);
+    if (row.site == Site::ProbeFails || row.site == Site::Down) {
         site.reset();
     }
-    if (!scenario.downloadUp) {
+    if (row.site == Site::DownloadFails || row.site == Site::Down) {
         files.reset();
     }
     const auto program = Start();
     ASSERT_NE(program->Dialog(), nullptr);
-    EXPECT_EQ(program->Read(), scenario.shown);
+    EXPECT_EQ(program->Read(), Shown(row));
     Close(*program);
-    EXPECT_EQ(ReadFileBytes(installed), scenario.installed.value_or("<missing>"));
+    EXPECT_EQ(ReadFileBytes(installed), row.installed.value_or("<missing>"));
     EXPECT_FALSE(FileExists(download));
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryRow,
                          Outcome,
-                         ::testing::ValuesIn(Scenarios),
-                         [](const ::testing::TestParamInfo<Scenario>& info) { return info.param.name; });
+                         ::testing::ValuesIn(outcome::Rows),
+                         [](const ::testing::TestParamInfo<outcome::Row>& info) { return info.param.name; });
 
 namespace {
 

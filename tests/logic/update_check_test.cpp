@@ -1,9 +1,11 @@
 #include "check_fixture.h"
 #include "expected_texts.h"
 #include "logic/update_check.h"
+#include "outcome_table.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,98 +17,43 @@ const std::wstring LatestLabel = expected::LatestLabel;
 const std::wstring Earlier = L"text of an earlier check";
 const std::wstring ConnectionFailure = expected::ConnectionFailure(L"www.quillmate.com");
 
-enum class Button { Hidden, Install, Update };
-
-// Up: probe and download reach the site. ProbeFails: only the download does,
-// through a proxy. Down: neither does.
-enum class Site { Up, ProbeFails, Down };
-
-// One outcome of the check: what is installed and served, and what the dialog
-// then shows. An unset status means the status area keeps its earlier text.
-struct Outcome {
-    const char* name;
-    std::optional<std::string> installed;
-    Site site;
-    DownloadFailure downloadFailure;
-    std::optional<std::string> published;
-    std::wstring runningLine;
-    std::wstring latestLine;
-    Button button;
-    std::optional<std::wstring> status;
-};
-
-// clang-format off
-const Outcome Outcomes[] = {
-    {"nothing installed, latest obtained", std::nullopt, Site::Up, DownloadFailure::None, "QM Build 09-18-2021",
-     RunningLabel + L"(Not available)", LatestLabel + L"QM Build 09-18-2021", Button::Install,
-     expected::InstallOffer},
-    {"installed file without signature", "<commands/>", Site::Up, DownloadFailure::None, "QM Build 09-18-2021",
-     RunningLabel + L"(Not available)", LatestLabel + L"QM Build 09-18-2021", Button::Update,
-     expected::SignatureOffer},
-    {"installed edition older", "QM Build 01-02-2020", Site::Up, DownloadFailure::None, "QM Build 09-18-2021",
-     RunningLabel + L"QM Build 01-02-2020", LatestLabel + L"QM Build 09-18-2021", Button::Update,
-     expected::UpdateOffer},
-    {"installed edition current", "QM Build 09-18-2021", Site::Up, DownloadFailure::None, "QM Build 09-18-2021",
-     RunningLabel + L"QM Build 09-18-2021", LatestLabel + L"QM Build 09-18-2021", Button::Hidden,
-     expected::UpToDate},
-    {"installed edition newer", "QM Build 10-18-2021", Site::Up, DownloadFailure::None, "QM Build 09-18-2021",
-     RunningLabel + L"QM Build 10-18-2021", LatestLabel + L"QM Build 09-18-2021", Button::Hidden,
-     std::nullopt},
-    {"probe fails, file installed", "QM Build 09-18-2021", Site::Down, DownloadFailure::None, "QM Build 10-18-2021",
-     RunningLabel + L"QM Build 09-18-2021", LatestLabel + L"(Download failed)", Button::Hidden,
-     ConnectionFailure},
-    {"probe fails, the download works", "QM Build 01-02-2020", Site::ProbeFails, DownloadFailure::None,
-     "QM Build 09-18-2021", RunningLabel + L"QM Build 01-02-2020", LatestLabel + L"QM Build 09-18-2021",
-     Button::Update, expected::UpdateOffer},
-    {"probe fails, installed file without signature", "", Site::Down, DownloadFailure::None, std::nullopt, RunningLabel,
-     LatestLabel + L"(Download failed)", Button::Hidden, ConnectionFailure},
-    {"download fails, file installed", "QM Build 09-18-2021", Site::Up, DownloadFailure::Other, std::nullopt,
-     RunningLabel + L"QM Build 09-18-2021", LatestLabel + L"(Download failed)", Button::Hidden, std::nullopt},
-    {"download without signature", "QM Build 09-18-2021", Site::Up, DownloadFailure::None, "<html>404</html>",
-     RunningLabel + L"QM Build 09-18-2021", LatestLabel, Button::Hidden, std::nullopt},
-    {"download cannot be opened", "QM Build 09-18-2021", Site::Up, DownloadFailure::None, std::nullopt,
-     RunningLabel + L"QM Build 09-18-2021", LatestLabel + L"(Not available)", Button::Hidden, std::nullopt},
-    {"nothing installed, probe fails", std::nullopt, Site::Down, DownloadFailure::None, std::nullopt, RunningLabel + L"(Not available)",
-     LatestLabel + L"(Download failed)", Button::Hidden, ConnectionFailure},
-    {"nothing installed, download fails", std::nullopt, Site::Up, DownloadFailure::Other, std::nullopt,
-     RunningLabel + L"(Not available)", LatestLabel + L"(Download failed)", Button::Hidden, std::nullopt},
-};
-// clang-format on
-
 class UpdateCheck : public CheckFixture {};
 
 } // namespace
 
 TEST_F(UpdateCheck, EachOutcomeShowsItsLinesStatusAndButton)
 {
-    for (const Outcome& o : Outcomes) {
-        SCOPED_TRACE(o.name);
+    using outcome::Site;
+    for (const outcome::Row& row : outcome::Rows) {
+        SCOPED_TRACE(row.name);
         FakePlatform platform;
         platform.userProfile = Profile;
-        platform.folders.insert(Folder);
-        if (o.installed) {
-            platform.files[Installed] = *o.installed;
+        if (row.folderExists) {
+            platform.folders.insert(Folder);
         }
-        platform.online = o.site != Site::Down;
-        if (o.site == Site::ProbeFails) {
+        if (row.installed) {
+            platform.files[Installed] = *row.installed;
+        }
+        platform.online = row.site != Site::Down;
+        if (row.site == Site::ProbeFails) {
             platform.failing = {L"CanReachSite"};
         }
-        platform.downloadFailure = o.downloadFailure;
-        platform.published = o.published;
+        platform.downloadFailure = row.site == Site::DownloadFails ? DownloadFailure::Other : DownloadFailure::None;
+        platform.published = row.published;
         FakeStatusView view;
         view.texts[Field::Status] = Earlier;
 
         RunUpdateCheck(state, platform, view);
 
-        EXPECT_EQ(view.texts[Field::Running], o.runningLine);
-        EXPECT_EQ(view.texts[Field::Latest], o.latestLine);
-        EXPECT_EQ(Status(view), o.status.value_or(Earlier));
-        EXPECT_EQ(view.updateOffered, o.button != Button::Hidden);
-        EXPECT_EQ(view.buttonCaption, o.button == Button::Install ? L"Install" : L"Update");
+        EXPECT_EQ(view.texts[Field::Running], RunningLabel + row.running);
+        EXPECT_EQ(view.texts[Field::Latest], LatestLabel + row.latest);
+        EXPECT_EQ(Status(view), outcome::StatusText(row.status, Earlier, L"www.quillmate.com"));
+        EXPECT_EQ(view.updateOffered, row.button != outcome::Button::Hidden);
+        EXPECT_EQ(view.buttonCaption, row.button == outcome::Button::Install ? L"Install" : L"Update");
         const size_t statusWrites = std::count_if(view.calls.begin(), view.calls.end(), [](const std::wstring& call) {
             return call.starts_with(L"SetFieldText(Status, ");
         });
-        EXPECT_EQ(statusWrites, o.status ? 1u : 0u);
+        EXPECT_EQ(statusWrites, row.status == outcome::Status::Unchanged ? 0u : 1u);
     }
 }
 
@@ -144,23 +91,25 @@ TEST_F(UpdateCheck, AnOfferWithdrawsTheButtonFirstThenOffersItBeforeTheLines)
     }
 }
 
-TEST_F(UpdateCheck, MakesThePlatformCallsInOrderWithTheirArguments)
+TEST_F(UpdateCheck, AsksForTheSiteAndTheFileWithTheirLimitsOnceTheStaleDownloadIsGone)
 {
     platform.files[Installed] = "QM Build 01-02-2020";
     platform.published = "QM Build 09-18-2021";
     RunUpdateCheck(state, platform, view);
-    EXPECT_EQ(platform.CallsBesidesConversions(),
-              (std::vector<std::wstring>{
-                  L"ReadVariable(USERPROFILE, 260)",
-                  L"IsFolder(" + Folder + L")",
-                  L"OpenForReading(" + Installed + L")",
-                  L"CanReachSite(http://www.quillmate.com, 10000 ms)",
-                  L"Remove(" + Download + L")",
-                  L"Exists(" + Download + L")",
-                  L"Download(http://quillmate.com/downloads/MyQMCommands.xml, " + Download +
-                      L", 15000 ms silence, 120000 ms total, 67108864 bytes)",
-                  L"OpenForReading(" + Download + L")",
-              }));
+    EXPECT_EQ(platform.CallsTo(L"CanReachSite"),
+              (std::vector<std::wstring>{L"CanReachSite(http://www.quillmate.com, 10000 ms)"}));
+    EXPECT_EQ(platform.CallsTo(L"Download"),
+              (std::vector<std::wstring>{L"Download(http://quillmate.com/downloads/MyQMCommands.xml, " + Download +
+                                         L", 15000 ms silence, 120000 ms total, 67108864 bytes)"}));
+    // A file left at the download's path would otherwise pass for the download.
+    const auto& calls = platform.calls;
+    const auto removed = std::find(calls.begin(), calls.end(), L"Remove(" + Download + L")");
+    const auto checked = std::find(calls.begin(), calls.end(), L"Exists(" + Download + L")");
+    const auto fetched = std::find_if(calls.begin(), calls.end(), [](const std::wstring& call) {
+        return call.starts_with(L"Download(");
+    });
+    EXPECT_LT(removed, checked);
+    EXPECT_LT(checked, fetched);
 }
 
 TEST_F(UpdateCheck, AFailedProbeStillDownloads)
