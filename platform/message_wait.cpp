@@ -4,12 +4,8 @@ namespace win32 {
 
 namespace {
 
-// Whether `window` is of the predefined dialog class, whose name WC_DIALOG
-// is its atom.
-bool IsDialog(HWND window)
-{
-    return GetClassLongW(window, GCW_ATOM) == LOWORD(reinterpret_cast<ULONG_PTR>(WC_DIALOG));
-}
+// The predefined dialog class: its name, WC_DIALOG, is its atom.
+const ATOM DialogClass = LOWORD(reinterpret_cast<ULONG_PTR>(WC_DIALOG));
 
 // False once WM_QUIT has come, after posting it again.
 bool DispatchPendingMessages()
@@ -21,7 +17,7 @@ bool DispatchPendingMessages()
             return false;
         }
         const HWND root = msg.hwnd != nullptr ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
-        if (root != nullptr && IsDialog(root) && IsDialogMessageW(root, &msg)) {
+        if (root != nullptr && GetClassLongW(root, GCW_ATOM) == DialogClass && IsDialogMessageW(root, &msg)) {
             continue;
         }
         TranslateMessage(&msg);
