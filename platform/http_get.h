@@ -33,7 +33,7 @@ struct FetchedFile {
 // One HTTP GET into memory with WinINet, as the call of a worker thread
 // (WorkerCall) that the thread which started it watches and may give up on.
 // The worker opens, uses and closes its own Internet handles, and takes a
-// reply only once its end is proved (see Transfer).
+// reply only once its end is proved (see ProveWhole).
 class HttpGet final : public WorkerCall {
 public:
     // What WinINet is asked for: always a fresh copy from the server (also
@@ -56,7 +56,7 @@ public:
     // GetTickCount when the request was sent or the last bytes came, or of
     // the start.
     [[nodiscard]] DWORD LastProgressTick() const { return lastProgressTick_.load(); }
-    // Once the worker has ended: the outcome and the body of a successful
+    // Once Done() is signalled: the outcome and the body of a successful
     // GET, moved out. Only a whole reply with final status 200 succeeds.
     [[nodiscard]] FetchedFile TakeOutcome() { return std::move(outcome_); }
 
