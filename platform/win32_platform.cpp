@@ -31,6 +31,16 @@ private:
     UniqueHandle handle_;
 };
 
+// `done`, after a debug line on `path` when the step failed; the Win32 error
+// is read at once.
+bool Reported(bool done, const wchar_t* what, const wchar_t* why, const wchar_t* path)
+{
+    if (!done) {
+        win32::ReportFailure(what, why, path, GetLastError());
+    }
+    return done;
+}
+
 } // namespace
 
 Win32Platform::Win32Platform() : givingUp_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
@@ -95,26 +105,18 @@ bool Win32Platform::Exists(const wchar_t* path)
 
 bool Win32Platform::Replace(const wchar_t* target, const wchar_t* replacement, const wchar_t* backup)
 {
-    if (!win32::ReplaceKeepingBackup(target, replacement, backup)) {
-        win32::ReportFailure(L"update failed",
-                             L"the download cannot replace the installed file",
-                             target,
-                             GetLastError());
-        return false;
-    }
-    return true;
+    return Reported(win32::ReplaceKeepingBackup(target, replacement, backup),
+                    L"update failed",
+                    L"the download cannot replace the installed file",
+                    target);
 }
 
 bool Win32Platform::Rename(const wchar_t* source, const wchar_t* target)
 {
-    if (!win32::RenameToNewName(source, target)) {
-        win32::ReportFailure(L"install failed",
-                             L"the download cannot take the installed file's name",
-                             target,
-                             GetLastError());
-        return false;
-    }
-    return true;
+    return Reported(win32::RenameToNewName(source, target),
+                    L"install failed",
+                    L"the download cannot take the installed file's name",
+                    target);
 }
 
 bool Win32Platform::Remove(const wchar_t* path)
