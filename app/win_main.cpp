@@ -1,3 +1,4 @@
+#include "app/configured_endpoints.h"
 #include "platform/unique_handle.h"
 #include "platform/win32_network.h"
 #include "platform/win32_platform.h"
@@ -22,7 +23,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         return 0;
     }
     Win32Platform platform;
-    MainDialog dialog(platform);
+    MainDialog dialog(platform, ConfiguredEndpoints);
     dialog.SetIcon(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_MAIN)));
     dialog.Run(GetActiveWindow());
     // Without a mutex (creating it failed) the program ran unprotected and has

@@ -1,6 +1,6 @@
 # qmcu_add_endpoints(NAME PROBE_URL DOWNLOAD_URL)
-# Makes an object library NAME that defines ProbeUrl and DownloadUrl for the
-# executable it is linked into.
+# Makes an object library NAME that defines ConfiguredEndpoints
+# (app/configured_endpoints.h) for the executable it is linked into.
 function(qmcu_add_endpoints name probe_url download_url)
     foreach(url IN ITEMS "${probe_url}" "${download_url}")
         if(NOT url MATCHES "^https?://[^\"\\\\ ]+$")
@@ -9,7 +9,7 @@ function(qmcu_add_endpoints name probe_url download_url)
     endforeach()
     set(ENDPOINT_PROBE_URL "${probe_url}")
     set(ENDPOINT_DOWNLOAD_URL "${download_url}")
-    configure_file(${PROJECT_SOURCE_DIR}/logic/endpoints.cpp.in ${CMAKE_CURRENT_BINARY_DIR}/${name}.cpp @ONLY)
+    configure_file(${PROJECT_SOURCE_DIR}/app/configured_endpoints.cpp.in ${CMAKE_CURRENT_BINARY_DIR}/${name}.cpp @ONLY)
     add_library(${name} OBJECT ${CMAKE_CURRENT_BINARY_DIR}/${name}.cpp)
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
 endfunction()

@@ -23,7 +23,7 @@ namespace {
 
 } // namespace
 
-void ApplyUpdate(CheckState& state, PlatformServices& platform, StatusView& view)
+void ApplyUpdate(CheckState& state, const Endpoints& endpoints, PlatformServices& platform, StatusView& view)
 {
     // Another program can post the button's command, and a click can come
     // while a check runs; only a standing offer is taken, and only once.
@@ -36,7 +36,7 @@ void ApplyUpdate(CheckState& state, PlatformServices& platform, StatusView& view
     } else {
         view.ShowMessage(MessageKind::Plain, text::CopyFailed, text::FailureCaption);
     }
-    RunUpdateCheck(state, platform, view);
+    RunUpdateCheck(state, endpoints, platform, view);
 }
 
 void DiscardDownload(const CheckState& state, PlatformServices& platform, StatusView& view)

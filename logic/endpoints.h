@@ -1,11 +1,11 @@
 #pragma once
 
-// Where the latest commands file comes from, compiled in. Each executable links
-// one definition of these, generated from the build's configuration.
-
-// The vendor's web site, probed before the download: "http://" (or
-// "https://") and a host.
-extern const wchar_t ProbeUrl[];
-
-// The published latest commands file.
-extern const wchar_t DownloadUrl[];
+// Where the latest commands file comes from. The entry hands the values it was
+// built with to the check; tests hand their own.
+struct Endpoints {
+    // The vendor's web site, probed beside the download: "http://" (or
+    // "https://") and a host.
+    const wchar_t* probeUrl;
+    // The published latest commands file.
+    const wchar_t* downloadUrl;
+};

@@ -9,12 +9,13 @@
 #include "wide_text.h"
 
 #include <iterator>
+#include <memory>
 
 namespace {
 
-void ShowConnectionFailure(StatusView& view)
+void ShowConnectionFailure(const Endpoints& endpoints, StatusView& view)
 {
-    const std::wstring_view host = ProbeHostName(ProbeUrl);
+    const std::wstring_view host = ProbeHostName(endpoints.probeUrl);
     wchar_t message[StatusCapacity] = L"";
     AppendText(message, text::ConnectingPrefix);
     AppendText(message, std::size(message), host.data(), host.size());
@@ -26,7 +27,7 @@ void ShowConnectionFailure(StatusView& view)
 // earlier check or held open by another program, would otherwise pass for
 // the new download, and the download creates its file new. A failed
 // download is never read either, whatever it may have left.
-[[nodiscard]] bool DownloadLatest(const CheckState& state, PlatformServices& platform)
+[[nodiscard]] bool DownloadLatest(const CheckState& state, const Endpoints& endpoints, PlatformServices& platform)
 {
     // Whether the delete worked is told by what stands there afterwards:
     // nothing to delete is fine, and a file held open with delete sharing
@@ -35,7 +36,7 @@ void ShowConnectionFailure(StatusView& view)
     if (platform.Exists(state.downloadFile)) {
         return false;
     }
-    return platform.Download(DownloadUrl, state.downloadFile, DownloadLimitsInUse).Succeeded();
+    return platform.Download(endpoints.downloadUrl, state.downloadFile, DownloadLimitsInUse).Succeeded();
 }
 
 } // namespace
@@ -50,19 +51,22 @@ std::wstring_view ProbeHostName(std::wstring_view url)
     return url.substr(0, url.find(L'/'));
 }
 
-void FetchLatest(CheckState& state, PlatformServices& platform, StatusView& view)
+void FetchLatest(CheckState& state, const Endpoints& endpoints, PlatformServices& platform, StatusView& view)
 {
-    // A failed probe does not end the fetch: the probe connects directly, while
-    // the download goes through the proxy that Windows is set to use, which
-    // may be the only way out. The probe's failure shows only when the
-    // download fails too.
-    const bool siteReached = platform.CanReachSite(ProbeUrl, ProbeTimeLimit);
-    if (!DownloadLatest(state, platform)) {
+    // The probe runs beside the download and decides nothing on its own: it
+    // connects directly, while the download goes through the proxy that
+    // Windows is set to use, which may be the only way out. Its answer only
+    // chooses the text of a failed download, so it is waited for then alone;
+    // after a good download it is given up, and a site that drops the probe's
+    // connects holds nothing up.
+    std::unique_ptr<SiteCheck> siteCheck = platform.StartSiteCheck(endpoints.probeUrl, ProbeTimeLimit);
+    if (!DownloadLatest(state, endpoints, platform)) {
         AppendText(state.latestLine, text::DownloadFailed);
-        if (!siteReached) {
-            ShowConnectionFailure(view);
+        if (siteCheck == nullptr || !siteCheck->SiteReached()) {
+            ShowConnectionFailure(endpoints, view);
         }
         return;
     }
+    siteCheck.reset();
     ScanBuildSignatures(platform, state.downloadFile, state.latestLine, state.latestVersion, ScanRule::LatestFile);
 }

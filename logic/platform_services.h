@@ -8,6 +8,22 @@
 #include <span>
 #include <string_view>
 
+// A check under way of whether the vendor's site can be reached. Letting go
+// of it without asking for its answer gives it up where it stands: nothing
+// waits for it.
+class SiteCheck {
+public:
+    SiteCheck() = default;
+    SiteCheck(const SiteCheck&) = delete;
+    SiteCheck& operator=(const SiteCheck&) = delete;
+    virtual ~SiteCheck() = default;
+
+    // Waits for the answer until the check's limit, counted from its start,
+    // has passed: whether a connection to the site was made by then. False
+    // too when the wait is given up (GiveUpWaiting). Asked for at most once.
+    [[nodiscard]] virtual bool SiteReached() = 0;
+};
+
 // What the update logic asks of the system: the environment, files and the
 // network, in the logic's own terms. Each method is one operation of the
 // system, so that a test can make any one of them fail.
@@ -26,8 +42,12 @@ public:
     // Whether `path` names an existing folder (not a file).
     [[nodiscard]] virtual bool IsFolder(const wchar_t* path) = 0;
 
-    // Whether a connection to the site of `url` can be made within `limit`.
-    [[nodiscard]] virtual bool CanReachSite(const wchar_t* url, std::chrono::milliseconds limit) = 0;
+    // Starts checking, beside whatever the caller does next, whether a
+    // connection to the site of `url` can be made within `limit`, counted
+    // from now. Null when the check cannot start, which counts as a site that
+    // was not reached.
+    [[nodiscard]] virtual std::unique_ptr<SiteCheck> StartSiteCheck(const wchar_t* url,
+                                                                    std::chrono::milliseconds limit) = 0;
 
     // Downloads the newest version of `url` into `path`, bypassing any cache,
     // within `limits`, and creates `path` only once the whole file has come.
@@ -38,8 +58,8 @@ public:
                                                   const wchar_t* path,
                                                   const DownloadLimits& limits) = 0;
 
-    // Makes a probe or download under way, and every later one, give up at
-    // once, failing: the program is closing.
+    // Makes a site check or download under way, and every later one, give up
+    // at once, failing: the program is closing.
     virtual void GiveUpWaiting() = 0;
 
     // Whether anything stands at `path`: a file, a folder, or an entry that

@@ -86,7 +86,7 @@ bool LocateCommands(CheckState& state, PlatformServices& platform)
     return ReadProfileFolder(state, platform) && platform.IsFolder(state.commandsFolder) && FillFilePaths(state);
 }
 
-void RunUpdateCheck(CheckState& state, PlatformServices& platform, StatusView& view)
+void RunUpdateCheck(CheckState& state, const Endpoints& endpoints, PlatformServices& platform, StatusView& view)
 {
     ResetState(state);
     view.SetUpdateButton(false, text::UpdateCaption);
@@ -97,7 +97,7 @@ void RunUpdateCheck(CheckState& state, PlatformServices& platform, StatusView& v
         return;
     }
     ScanBuildSignatures(platform, state.commandsFile, state.runningLine, state.localVersion, ScanRule::InstalledFile);
-    FetchLatest(state, platform, view);
+    FetchLatest(state, endpoints, platform, view);
     Decide(state, view);
     view.SetFieldText(Field::Running, state.runningLine);
     view.SetFieldText(Field::Latest, state.latestLine);

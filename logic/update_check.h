@@ -1,14 +1,15 @@
 #pragma once
 
 struct CheckState;
+struct Endpoints;
 class PlatformServices;
 class StatusView;
 
 // Rebuilds `state` from nothing and shows the result on `view`: finds the
-// commands folder, scans the installed file, fetches and scans the latest
-// edition, then writes both version lines, the status area (unless the outcome
+// commands folder, scans the installed file, fetches the latest edition from
+// `endpoints` and scans it, then writes both version lines, the status area (unless the outcome
 // leaves it as it was) and the Update button.
-void RunUpdateCheck(CheckState& state, PlatformServices& platform, StatusView& view);
+void RunUpdateCheck(CheckState& state, const Endpoints& endpoints, PlatformServices& platform, StatusView& view);
 
 // Fills the folder of `state` from USERPROFILE and, when that folder exists,
 // the paths of the installed file, of the download and of the backup. Returns

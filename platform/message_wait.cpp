@@ -1,5 +1,7 @@
 #include "message_wait.h"
 
+#include "platform/tick_count.h"
+
 namespace win32 {
 
 namespace {
@@ -37,11 +39,7 @@ WaitEnd WaitDispatchingMessages(HANDLE done, HANDLE cancel, DWORD timeoutMs)
         if (!DispatchPendingMessages()) {
             return WaitEnd::Cancelled;
         }
-        DWORD wait = INFINITE;
-        if (timeoutMs != INFINITE) {
-            const DWORD elapsed = GetTickCount() - start;
-            wait = elapsed < timeoutMs ? timeoutMs - elapsed : 0;
-        }
+        const DWORD wait = timeoutMs == INFINITE ? INFINITE : RemainingMs(start, timeoutMs);
         // Returns for messages that arrive after the queue was last emptied,
         // which is why the queue is emptied right before.
         const DWORD woke = MsgWaitForMultipleObjects(count, handles, FALSE, wait, QS_ALLINPUT);

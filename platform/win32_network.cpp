@@ -1,6 +1,7 @@
 #include "win32_network.h"
 
 #include "platform/message_wait.h"
+#include "platform/tick_count.h"
 #include "logic/wide_text.h"
 
 #include <windows.h>
@@ -14,11 +15,6 @@
 namespace win32 {
 
 namespace {
-
-DWORD MillisecondsSince(DWORD tick)
-{
-    return GetTickCount() - tick;
-}
 
 // A cancel that stays set gives up every later call before it starts.
 bool IsSet(HANDLE cancel)
@@ -58,15 +54,15 @@ DownloadFailure Watch(const HttpGet& get, const DownloadLimits& limits, HANDLE c
         case WaitEnd::TimedOut:
             break;
         }
-        const DWORD running = MillisecondsSince(start);
-        const DWORD silent = MillisecondsSince(get.LastProgressTick());
-        if (running >= totalMs) {
+        const DWORD runningLeft = RemainingMs(start, totalMs);
+        const DWORD silenceLeft = RemainingMs(get.LastProgressTick(), silenceMs);
+        if (runningLeft == 0) {
             return DownloadFailure::TooLong;
         }
-        if (silent >= silenceMs) {
+        if (silenceLeft == 0) {
             return DownloadFailure::NoProgress;
         }
-        nextCheck = std::min(totalMs - running, silenceMs - silent);
+        nextCheck = std::min(runningLeft, silenceLeft);
     }
 }
 
@@ -107,6 +103,35 @@ private:
     bool reachable_ = false;
 };
 
+// A probe under way, as the logic's SiteCheck: its worker, and the time it
+// has, counted from its start.
+class SiteProbe final : public SiteCheck {
+public:
+    SiteProbe(Probe* probe, DWORD startTick, DWORD timeoutMs, HANDLE cancel)
+        : probe_(probe), startTick_(startTick), timeoutMs_(timeoutMs), cancel_(cancel)
+    {}
+    // A worker that has not ended is given up where it stands.
+    ~SiteProbe() override
+    {
+        if (WaitForSingleObject(probe_->Done(), 0) != WAIT_OBJECT_0) {
+            probe_->Abandon();
+        }
+        probe_->Release();
+    }
+
+    bool SiteReached() override
+    {
+        return WaitDispatchingMessages(probe_->Done(), cancel_, RemainingMs(startTick_, timeoutMs_)) == WaitEnd::Done &&
+               probe_->Reachable();
+    }
+
+private:
+    Probe* probe_;
+    DWORD startTick_;
+    DWORD timeoutMs_;
+    HANDLE cancel_;
+};
+
 } // namespace
 
 FetchedFile FetchIntoMemory(const wchar_t* url, const DownloadLimits& limits, HANDLE cancel)
@@ -134,22 +159,25 @@ FetchedFile FetchIntoMemory(const wchar_t* url, const DownloadLimits& limits, HA
     return fetched;
 }
 
-bool ProbeConnection(const wchar_t* url, std::chrono::milliseconds timeout, HANDLE cancel)
+std::unique_ptr<SiteCheck> StartProbe(const wchar_t* url, std::chrono::milliseconds timeout, HANDLE cancel)
 {
     Probe* probe = IsSet(cancel) ? nullptr : Probe::New(url);
     if (probe == nullptr) {
-        return false;
+        return nullptr;
     }
-    bool reachable = false;
-    if (probe->Start()) {
-        if (WaitDispatchingMessages(probe->Done(), cancel, Milliseconds(timeout)) == WaitEnd::Done) {
-            reachable = probe->Reachable();
-        } else {
-            probe->Abandon();
-        }
+    const DWORD start = GetTickCount();
+    if (!probe->Start()) {
+        probe->Release();
+        return nullptr;
     }
-    probe->Release();
-    return reachable;
+    // Null, as for a probe that cannot start, when memory cannot be had; the
+    // worker then runs on alone, and is abandoned.
+    auto* check = new (std::nothrow) SiteProbe(probe, start, Milliseconds(timeout), cancel);
+    if (check == nullptr) {
+        probe->Abandon();
+        probe->Release();
+    }
+    return std::unique_ptr<SiteCheck>(check);
 }
 
 } // namespace win32

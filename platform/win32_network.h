@@ -3,10 +3,12 @@
 #include "platform/http_get.h"
 #include "platform/worker_call.h"
 #include "logic/network_limits.h"
+#include "logic/platform_services.h"
 
 #include <windows.h>
 
 #include <chrono>
+#include <memory>
 
 namespace win32 {
 
@@ -29,13 +31,18 @@ namespace win32 {
 // starts.
 [[nodiscard]] FetchedFile FetchIntoMemory(const wchar_t* url, const DownloadLimits& limits, HANDLE cancel);
 
-// True when a TCP connection to the site of `url` (http:// and a host) can be
-// made within `timeout`; false when it cannot, when the time runs out or
-// when `cancel` (a manual-reset event, or null) is set first; a cancel that
-// is already set gives up before anything starts. It sends no request.
-// The call (InternetCheckConnectionW) cannot be stopped, so its worker is
-// abandoned when the time runs out: a connect to a site that drops packets
-// may return only minutes later, and the thread then ends on its own.
-[[nodiscard]] bool ProbeConnection(const wchar_t* url, std::chrono::milliseconds timeout, HANDLE cancel);
+// Starts a probe of the site of `url` (http:// and a host): whether a TCP
+// connection to it can be made within `timeout`, counted from now. It sends
+// no request. It runs on its worker while the caller goes on, and
+// SiteReached waits for it, dispatching the calling thread's messages,
+// until it ends, the time runs out or `cancel` (a manual-reset event, or
+// null, that outlives the probe) is set. The call (InternetCheckConnectionW)
+// cannot be stopped, so a worker still running when the probe is let go of
+// is abandoned: a connect to a site that drops packets may return only
+// minutes later, and the thread then ends on its own. Null when the probe
+// cannot start, or when `cancel` is already set.
+[[nodiscard]] std::unique_ptr<SiteCheck> StartProbe(const wchar_t* url,
+                                                    std::chrono::milliseconds timeout,
+                                                    HANDLE cancel);
 
 } // namespace win32

@@ -66,9 +66,9 @@ bool Win32Platform::IsFolder(const wchar_t* path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-bool Win32Platform::CanReachSite(const wchar_t* url, std::chrono::milliseconds limit)
+std::unique_ptr<SiteCheck> Win32Platform::StartSiteCheck(const wchar_t* url, std::chrono::milliseconds limit)
 {
-    return win32::ProbeConnection(url, limit, givingUp_.Get());
+    return win32::StartProbe(url, limit, givingUp_.Get());
 }
 
 DownloadResult Win32Platform::Download(const wchar_t* url, const wchar_t* path, const DownloadLimits& limits)

@@ -7,14 +7,16 @@
 // with the arguments that never vary filled in here. The probe and the
 // download wait on the calling thread while dispatching its messages, so a
 // dialog that runs a check stays responsive, and GiveUpWaiting, from one of
-// its handlers, ends them at once.
+// its handlers, ends them at once. A site check must not outlive the
+// platform that started it.
 class Win32Platform final : public PlatformServices {
 public:
     Win32Platform();
 
     [[nodiscard]] bool ReadVariable(const wchar_t* name, std::span<wchar_t> value) override;
     [[nodiscard]] bool IsFolder(const wchar_t* path) override;
-    [[nodiscard]] bool CanReachSite(const wchar_t* url, std::chrono::milliseconds limit) override;
+    [[nodiscard]] std::unique_ptr<SiteCheck> StartSiteCheck(const wchar_t* url,
+                                                            std::chrono::milliseconds limit) override;
     [[nodiscard]] DownloadResult Download(const wchar_t* url,
                                           const wchar_t* path,
                                           const DownloadLimits& limits) override;

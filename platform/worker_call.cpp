@@ -1,6 +1,7 @@
 #include "worker_call.h"
 
 #include "platform/message_wait.h"
+#include "platform/tick_count.h"
 
 namespace win32 {
 
@@ -40,8 +41,7 @@ bool WorkerCall::EndsWithinGrace()
     bool ended = WaitDispatchingMessages(Done(), nullptr, AbandonGraceMs) == WaitEnd::Done;
     if (!ended) {
         // WM_QUIT ends the dispatching wait early; the rest is waited out plainly.
-        const DWORD elapsed = GetTickCount() - start;
-        ended = WaitForSingleObject(Done(), elapsed < AbandonGraceMs ? AbandonGraceMs - elapsed : 0) == WAIT_OBJECT_0;
+        ended = WaitForSingleObject(Done(), RemainingMs(start, AbandonGraceMs)) == WAIT_OBJECT_0;
     }
     if (!ended) {
         Abandon();

@@ -71,7 +71,7 @@ void MainDialog::OnInitDialog()
     InitCommonControls();
     CenterWindow(hwnd_);
     Win32StatusView view(hwnd_);
-    RunUpdateCheck(state_, platform_, view);
+    RunUpdateCheck(state_, endpoints_, platform_, view);
 }
 
 void MainDialog::OnDestroy()
@@ -89,7 +89,7 @@ void MainDialog::OnCommand(WPARAM wParam)
 {
     if (LOWORD(wParam) == IDOK) {
         Win32StatusView view(hwnd_);
-        ApplyUpdate(state_, platform_, view);
+        ApplyUpdate(state_, endpoints_, platform_, view);
     } else {
         // Withdrawn first: an Update command that arrives while the dialog is
         // torn down, for example while the box of a failed delete is up,

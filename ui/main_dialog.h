@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+struct Endpoints;
 class PlatformServices;
 
 // The program's one window: a modal dialog from the IDD_MAIN template that runs
@@ -13,7 +14,8 @@ class PlatformServices;
 // the state of the check, which lives as long as the dialog.
 class MainDialog {
 public:
-    explicit MainDialog(PlatformServices& platform) : platform_(platform) {}
+    // Checks `endpoints` through `platform`; both must outlive the dialog.
+    MainDialog(PlatformServices& platform, const Endpoints& endpoints) : platform_(platform), endpoints_(endpoints) {}
     MainDialog(const MainDialog&) = delete;
     MainDialog& operator=(const MainDialog&) = delete;
 
@@ -33,6 +35,7 @@ private:
     void OnCommand(WPARAM wParam);
 
     PlatformServices& platform_;
+    const Endpoints& endpoints_;
     CheckState state_{};
     HWND hwnd_ = nullptr;
     HICON icon_ = nullptr;

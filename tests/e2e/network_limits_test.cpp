@@ -32,7 +32,7 @@ protected:
     {
         site.reset();
         files.reset();
-        unreachable.emplace(QMCU_TEST_PROBE_PORT);
+        unreachable.emplace(QMCU_TEST_PROBE_PORT, SiteHost);
         unreachableFiles.emplace(QMCU_TEST_DOWNLOAD_PORT);
     }
 

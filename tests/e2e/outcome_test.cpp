@@ -1,7 +1,10 @@
 #include "e2e_fixture.h"
+#include "hanging_listener.h"
 #include "outcome_table.h"
 
 #include <windows.h>
+
+#include <optional>
 
 namespace {
 
@@ -21,12 +24,11 @@ DialogState Offer(std::wstring running, std::wstring latest, std::wstring status
 const std::string Current = outcome::Current;
 const std::string OlderFile = outcome::Older;
 const std::wstring DownloadFailed = outcome::DownloadFailed;
-const std::wstring Probe = L"127.0.0.1:" + std::to_wstring(QMCU_TEST_PROBE_PORT);
 
 // What the dialog shows for `row`, which starts with an empty status area.
 DialogState Shown(const outcome::Row& row)
 {
-    const std::wstring status = outcome::StatusText(row.status, L"", Probe);
+    const std::wstring status = outcome::StatusText(row.status, L"", ProbeHost);
     if (row.button == outcome::Button::Hidden) {
         return Hidden(RunningLabel + row.running, LatestLabel + row.latest, status);
     }
@@ -72,13 +74,15 @@ INSTANTIATE_TEST_SUITE_P(EveryRow,
 
 namespace {
 
-// Behind a web proxy: direct connections to the site are refused, and only
-// the proxy, named by http_proxy as Windows' proxy setting would name it,
-// reaches the site. It answers the download's request with `reply`.
+// Behind a web proxy: direct connections to the site are refused, or dropped
+// as by a firewall, and only the proxy, named by http_proxy as Windows' proxy
+// setting would name it, reaches the site. It answers the download's request
+// with `reply`.
 struct ProxyCase {
     const char* name;
     HttpResponse reply;
     DialogState shown;
+    bool siteDropsConnects;
 };
 
 const ProxyCase ProxyCases[] = {
@@ -87,10 +91,23 @@ const ProxyCase ProxyCases[] = {
      Offer(RunningLabel + L"QM Build 01-02-2020",
            LatestLabel + L"QM Build 09-18-2021",
            expected::UpdateOffer,
-           L"Update")},
+           L"Update"),
+     false},
     {"AnswersNotFound",
      {.status = 404, .body = "<html>Not Found</html>"},
-     Hidden(RunningLabel + L"QM Build 01-02-2020", LatestLabel + DownloadFailed, expected::ConnectionFailure(Probe))},
+     Hidden(RunningLabel + L"QM Build 01-02-2020",
+            LatestLabel + DownloadFailed,
+            expected::ConnectionFailure(ProbeHost)),
+     false},
+    // The dialog does not wait for the probe, which the download's answer
+    // leaves without use.
+    {"ReachesTheSiteWhoseConnectsAreDropped",
+     {.body = Current},
+     Offer(RunningLabel + L"QM Build 01-02-2020",
+           LatestLabel + L"QM Build 09-18-2021",
+           expected::UpdateOffer,
+           L"Update"),
+     true},
 };
 
 class BehindAProxy : public EndToEnd, public ::testing::WithParamInterface<ProxyCase> {};
@@ -102,12 +119,19 @@ TEST_P(BehindAProxy, TheDownloadGoesThroughTheProxy)
     Install(OlderFile);
     site.reset();
     files.reset();
+    std::optional<HangingListener> dropping;
+    if (GetParam().siteDropsConnects) {
+        dropping.emplace(QMCU_TEST_PROBE_PORT, SiteHost);
+    }
     LoopbackHttpServer proxy;
     // A proxy gets the whole URL in the request line.
     proxy.Serve("http://127.0.0.1:" + std::to_string(QMCU_TEST_DOWNLOAD_PORT) + "/downloads/MyQMCommands.xml",
                 GetParam().reply);
+    const DWORD start = GetTickCount();
     const auto program = Start(profile.Path(), {L"http_proxy=http://127.0.0.1:" + std::to_wstring(proxy.Port())});
     ASSERT_NE(program->Dialog(), nullptr);
+    // Well within the probe's 10 s, which a dropped connect would take whole.
+    EXPECT_LT(GetTickCount() - start, 8000u);
     EXPECT_EQ(program->Read(), GetParam().shown);
     EXPECT_EQ(proxy.Requests(), 1);
     Close(*program);

@@ -18,11 +18,11 @@ protected:
 TEST_F(Apply, AnInstallMovesTheDownloadInAndLeavesAnOldBackupAlone)
 {
     platform.files[Backup] = "a backup of an earlier update";
-    RunUpdateCheck(state, platform, view);
+    RunUpdateCheck(state, VendorEndpoints, platform, view);
     ASSERT_EQ(view.buttonCaption, L"Install");
     platform.calls.clear();
 
-    ApplyUpdate(state, platform, view);
+    ApplyUpdate(state, VendorEndpoints, platform, view);
 
     EXPECT_EQ(
         std::vector(platform.calls.begin(), platform.calls.begin() + 2),
@@ -42,8 +42,8 @@ TEST_F(Apply, AnUpdateReplacesAnOlderEditionAndKeepsItAsTheBackup)
 {
     platform.files[Installed] = "QM Build 01-01-2020 and the user's own commands";
     platform.files[Backup] = "a backup of an earlier update";
-    RunUpdateCheck(state, platform, view);
-    ApplyUpdate(state, platform, view);
+    RunUpdateCheck(state, VendorEndpoints, platform, view);
+    ApplyUpdate(state, VendorEndpoints, platform, view);
     EXPECT_EQ(platform.CallsTo(L"Replace"),
               std::vector<std::wstring>{L"Replace(" + Installed + L", " + Download + L", " + Backup + L")"});
     EXPECT_EQ(platform.files[Installed], "QM Build 09-18-2021");
@@ -55,8 +55,8 @@ TEST_F(Apply, AFailedCopyReportsFailureAndTheRecheckOffersTheUpdateAgain)
 {
     platform.files[Installed] = "QM Build 01-01-2020";
     platform.heldForReading.insert(Installed);
-    RunUpdateCheck(state, platform, view);
-    ApplyUpdate(state, platform, view);
+    RunUpdateCheck(state, VendorEndpoints, platform, view);
+    ApplyUpdate(state, VendorEndpoints, platform, view);
     ASSERT_EQ(view.boxes.size(), 1u);
     EXPECT_EQ(view.boxes[0].text, expected::CopyFailed);
     EXPECT_EQ(view.boxes[0].caption, L"Failure");
@@ -70,9 +70,9 @@ TEST_F(Apply, AFailedCopyReportsFailureAndTheRecheckOffersTheUpdateAgain)
 TEST_F(Apply, AFileHeldWithoutSharingIsOfferedAsAnInstallAfterTheFailure)
 {
     platform.files[Installed] = "QM Build 01-01-2020";
-    RunUpdateCheck(state, platform, view);
+    RunUpdateCheck(state, VendorEndpoints, platform, view);
     platform.heldExclusively.insert(Installed);
-    ApplyUpdate(state, platform, view);
+    ApplyUpdate(state, VendorEndpoints, platform, view);
     EXPECT_EQ(view.boxes.at(0).caption, L"Failure");
     EXPECT_EQ(view.buttonCaption, L"Install");
     EXPECT_EQ(view.texts[Field::Running], L"You are running version:\t(Not available)");
@@ -98,9 +98,9 @@ TEST_F(Apply, TheCommandWithoutAStandingOfferDoesNothing)
         platform.files[Installed] = c.installed;
         platform.published = "QM Build 09-18-2021";
         FakeStatusView view;
-        RunUpdateCheck(state, platform, view);
+        RunUpdateCheck(state, VendorEndpoints, platform, view);
         for (int i = 0; i < c.applies; ++i) {
-            ApplyUpdate(state, platform, view);
+            ApplyUpdate(state, VendorEndpoints, platform, view);
         }
         EXPECT_EQ(platform.CallsTo(L"Replace").size(), c.installed == "QM Build 01-01-2020" ? 1u : 0u);
         EXPECT_EQ(view.boxes.size(), platform.CallsTo(L"Replace").size());
@@ -110,11 +110,11 @@ TEST_F(Apply, TheCommandWithoutAStandingOfferDoesNothing)
 TEST_F(Apply, TheCommandDuringACheckDoesNothing)
 {
     platform.files[Installed] = "QM Build 01-01-2020";
-    RunUpdateCheck(state, platform, view);
+    RunUpdateCheck(state, VendorEndpoints, platform, view);
     ASSERT_TRUE(view.updateOffered);
     // The check that follows waits for its download, and the command comes then.
-    platform.duringDownload = [&] { ApplyUpdate(state, platform, view); };
-    RunUpdateCheck(state, platform, view);
+    platform.duringDownload = [&] { ApplyUpdate(state, VendorEndpoints, platform, view); };
+    RunUpdateCheck(state, VendorEndpoints, platform, view);
     EXPECT_TRUE(platform.CallsTo(L"Replace").empty());
     EXPECT_TRUE(view.boxes.empty());
     EXPECT_EQ(platform.files[Installed], "QM Build 01-01-2020");
@@ -125,7 +125,7 @@ protected:
     void SetUp() override
     {
         platform.published = "QM Build 09-18-2021";
-        RunUpdateCheck(state, platform, view);
+        RunUpdateCheck(state, VendorEndpoints, platform, view);
         platform.calls.clear();
     }
 };

@@ -3,6 +3,7 @@
 #include "expected_identity.h"
 #include "fake_platform.h"
 #include "fake_status_view.h"
+#include "vendor_endpoints.h"
 #include "logic/check_state.h"
 
 #include <gtest/gtest.h>

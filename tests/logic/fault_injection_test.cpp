@@ -56,13 +56,13 @@ protected:
         FakeStatusView view;
         Session session;
         view.texts[Field::Status] = Unchanged;
-        RunUpdateCheck(state, platform, view);
+        RunUpdateCheck(state, VendorEndpoints, platform, view);
         session.running = view.texts[Field::Running];
         session.latest = view.texts[Field::Latest];
         session.status = view.texts[Field::Status];
         session.offer = view.updateOffered ? view.buttonCaption : L"";
         if (!session.offer.empty()) {
-            ApplyUpdate(state, platform, view);
+            ApplyUpdate(state, VendorEndpoints, platform, view);
             session.statusAfterClick = view.texts[Field::Status];
         }
         DiscardDownload(state, platform, view);
@@ -113,7 +113,9 @@ TEST_F(FaultInjection, EachPlatformCallFailingInTurn)
         {L"IsFolder", folderMissing},
         {L"OpenForReading", {notAvailable, LatestLabel + L"(Not available)", Unchanged, L"", {}, L"", Older, Newer}},
         // The download is tried all the same, and works.
-        {L"CanReachSite",
+        {L"StartSiteCheck",
+         {running, latest, expected::UpdateOffer, L"Update", {L"Success"}, expected::UpToDate, Newer, std::nullopt}},
+        {L"SiteReached",
          {running, latest, expected::UpdateOffer, L"Update", {L"Success"}, expected::UpToDate, Newer, std::nullopt}},
         {L"Download",
          {running, LatestLabel + L"(Download failed)", Unchanged, L"", {}, L"", Older, std::nullopt}},

@@ -34,7 +34,7 @@ TEST_F(LatestFetch, ANewDownloadReplacesTheCopyOfAnEarlierCheck)
 {
     platform.files[Download] = "QM Build 01-01-2019";
     platform.published = "QM Build 02-02-2022";
-    RunUpdateCheck(state, platform, view);
+    RunUpdateCheck(state, VendorEndpoints, platform, view);
     EXPECT_EQ(state.latestVersion, 20220202);
     EXPECT_EQ(platform.files[Download], "QM Build 02-02-2022");
 }
@@ -63,7 +63,7 @@ TEST_F(LatestFetch, AnEarlierCopyIsNeverRead)
             platform.heldForReading.insert(Download);
         }
         FakeStatusView view;
-        RunUpdateCheck(state, platform, view);
+        RunUpdateCheck(state, VendorEndpoints, platform, view);
         EXPECT_EQ(view.texts[Field::Latest], L"The latest version is:\t(Download failed)");
         EXPECT_EQ(state.latestVersion, 0);
         EXPECT_EQ(platform.CallsTo(L"OpenForReading"),
@@ -76,7 +76,7 @@ TEST_F(LatestFetch, AnEarlierCopyIsNeverRead)
 TEST_F(LatestFetch, ADownloadWithTwoSignaturesShowsBothAndTheLastDecides)
 {
     platform.published = "QM Build 05-05-2025\n<x/>\nQM Build 03-03-2023\n";
-    RunUpdateCheck(state, platform, view);
+    RunUpdateCheck(state, VendorEndpoints, platform, view);
     EXPECT_EQ(view.texts[Field::Latest], L"The latest version is:\tQM Build 05-05-2025QM Build 03-03-2023");
     EXPECT_EQ(state.latestVersion, 20230303);
 }
@@ -101,8 +101,8 @@ TEST_F(LatestFetch, AFailedDownloadIsNeverScannedOrOfferedWhateverItLeft)
         platform.downloadFailure = failure;
         FakeStatusView view;
         view.texts[Field::Status] = L"earlier";
-        RunUpdateCheck(state, platform, view);
-        ApplyUpdate(state, platform, view);
+        RunUpdateCheck(state, VendorEndpoints, platform, view);
+        ApplyUpdate(state, VendorEndpoints, platform, view);
         EXPECT_EQ(view.texts[Field::Latest], L"The latest version is:\t(Download failed)");
         EXPECT_EQ(view.texts[Field::Status], L"earlier");
         EXPECT_FALSE(view.updateOffered);

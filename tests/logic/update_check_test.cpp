@@ -36,14 +36,14 @@ TEST_F(UpdateCheck, EachOutcomeShowsItsLinesStatusAndButton)
         }
         platform.online = row.site != Site::Down;
         if (row.site == Site::ProbeFails) {
-            platform.failing = {L"CanReachSite"};
+            platform.failing = {L"SiteReached"};
         }
         platform.downloadFailure = row.site == Site::DownloadFails ? DownloadFailure::Other : DownloadFailure::None;
         platform.published = row.published;
         FakeStatusView view;
         view.texts[Field::Status] = Earlier;
 
-        RunUpdateCheck(state, platform, view);
+        RunUpdateCheck(state, VendorEndpoints, platform, view);
 
         EXPECT_EQ(view.texts[Field::Running], RunningLabel + row.running);
         EXPECT_EQ(view.texts[Field::Latest], LatestLabel + row.latest);
@@ -79,7 +79,7 @@ TEST_F(UpdateCheck, AnOfferWithdrawsTheButtonFirstThenOffersItBeforeTheLines)
         }
         platform.published = "QM Build 09-18-2021";
         FakeStatusView view;
-        RunUpdateCheck(state, platform, view);
+        RunUpdateCheck(state, VendorEndpoints, platform, view);
         EXPECT_EQ(view.calls,
                   (std::vector<std::wstring>{
                       L"SetUpdateButton(withdrawn, Update)",
@@ -95,9 +95,9 @@ TEST_F(UpdateCheck, AsksForTheSiteAndTheFileWithTheirLimitsOnceTheStaleDownloadI
 {
     platform.files[Installed] = "QM Build 01-02-2020";
     platform.published = "QM Build 09-18-2021";
-    RunUpdateCheck(state, platform, view);
-    EXPECT_EQ(platform.CallsTo(L"CanReachSite"),
-              (std::vector<std::wstring>{L"CanReachSite(http://www.quillmate.com, 10000 ms)"}));
+    RunUpdateCheck(state, VendorEndpoints, platform, view);
+    EXPECT_EQ(platform.CallsTo(L"StartSiteCheck"),
+              (std::vector<std::wstring>{L"StartSiteCheck(http://www.quillmate.com, 10000 ms)"}));
     EXPECT_EQ(platform.CallsTo(L"Download"),
               (std::vector<std::wstring>{L"Download(http://quillmate.com/downloads/MyQMCommands.xml, " + Download +
                                          L", 15000 ms silence, 120000 ms total, 67108864 bytes)"}));
@@ -112,13 +112,43 @@ TEST_F(UpdateCheck, AsksForTheSiteAndTheFileWithTheirLimitsOnceTheStaleDownloadI
     EXPECT_LT(checked, fetched);
 }
 
-TEST_F(UpdateCheck, AFailedProbeStillDownloads)
+// The site check runs beside the download, and its answer is read only to
+// tell why a download failed: a good download gives it up unread.
+TEST_F(UpdateCheck, TheSiteCheckRunsBesideTheDownloadAndOnlyAFailedDownloadReadsIt)
 {
-    platform.files[Installed] = "QM Build 01-02-2020";
-    platform.failing = {L"CanReachSite"};
-    RunUpdateCheck(state, platform, view);
-    EXPECT_EQ(platform.CallsTo(L"Download").size(), 1u);
-    EXPECT_EQ(platform.calls.back(), L"OpenForReading(" + Download + L")");
+    struct Case {
+        const char* name;
+        DownloadFailure download;
+        std::vector<std::wstring> network; // the site check's and the download's calls, in order
+    };
+    const std::wstring started = L"StartSiteCheck(http://www.quillmate.com, 10000 ms)";
+    const Case cases[] = {
+        {"download works", DownloadFailure::None, {started, L"Download", L"~SiteCheck()"}},
+        {"download fails", DownloadFailure::NoProgress, {started, L"Download", L"SiteReached()", L"~SiteCheck()"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakePlatform platform;
+        platform.userProfile = Profile;
+        platform.folders.insert(Folder);
+        platform.files[Installed] = "QM Build 01-02-2020";
+        platform.published = "QM Build 09-18-2021";
+        platform.downloadFailure = c.download;
+        FakeStatusView view;
+        RunUpdateCheck(state, VendorEndpoints, platform, view);
+        std::vector<std::wstring> network;
+        for (const std::wstring& call : platform.calls) {
+            if (call.starts_with(L"Download(")) {
+                network.emplace_back(L"Download");
+            } else if (call.find(L"SiteCheck") != std::wstring::npos || call == L"SiteReached()") {
+                network.push_back(call);
+            }
+        }
+        EXPECT_EQ(network, c.network);
+        // A good download is scanned once the site check is given up.
+        EXPECT_EQ(platform.CallsBesidesConversions().back(),
+                  c.download == DownloadFailure::None ? L"OpenForReading(" + Download + L")" : L"~SiteCheck()");
+    }
 }
 
 TEST_F(UpdateCheck, AMissingFolderShowsTheFolderMessageAndStops)
@@ -143,7 +173,7 @@ TEST_F(UpdateCheck, AMissingFolderShowsTheFolderMessageAndStops)
             platform.files[Folder] = "";
         }
         FakeStatusView view;
-        RunUpdateCheck(state, platform, view);
+        RunUpdateCheck(state, VendorEndpoints, platform, view);
         EXPECT_EQ(
             platform.calls,
             (std::vector<std::wstring>{L"ReadVariable(USERPROFILE, 260)", L"IsFolder(" + c.folderAskedFor + L")"}));
@@ -192,9 +222,9 @@ TEST_F(UpdateCheck, EveryCheckStartsFromNothing)
 {
     platform.files[Installed] = "QM Build 01-02-2020";
     platform.published = "QM Build 09-18-2021";
-    RunUpdateCheck(state, platform, view);
+    RunUpdateCheck(state, VendorEndpoints, platform, view);
     platform.files[Installed] = "QM Build 09-18-2021";
-    RunUpdateCheck(state, platform, view);
+    RunUpdateCheck(state, VendorEndpoints, platform, view);
     EXPECT_EQ(view.texts[Field::Running], RunningLabel + L"QM Build 09-18-2021");
     EXPECT_EQ(view.texts[Field::Latest], LatestLabel + L"QM Build 09-18-2021");
     EXPECT_EQ(Status(view), expected::UpToDate);

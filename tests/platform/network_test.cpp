@@ -14,6 +14,7 @@
 #include <wininet.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -26,7 +27,7 @@ void PrintTo(DownloadFailure failure, std::ostream* out)
 using namespace std::chrono_literals;
 using win32::FetchedFile;
 using win32::FetchIntoMemory;
-using win32::ProbeConnection;
+using win32::StartProbe;
 
 namespace {
 
@@ -52,6 +53,13 @@ uint16_t ClosedPort()
 DWORD MillisecondsSince(DWORD tick)
 {
     return GetTickCount() - tick;
+}
+
+// A probe started and its answer waited for at once.
+bool ProbeConnection(const wchar_t* url, std::chrono::milliseconds timeout, HANDLE cancel)
+{
+    const std::unique_ptr<SiteCheck> probe = StartProbe(url, timeout, cancel);
+    return probe != nullptr && probe->SiteReached();
 }
 
 std::string Lines(size_t bytes)

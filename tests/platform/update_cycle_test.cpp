@@ -1,4 +1,5 @@
 #include "fake_status_view.h"
+#include "app/configured_endpoints.h"
 #include "loopback_profile.h"
 #include "logic/apply_update.h"
 #include "logic/check_state.h"
@@ -43,14 +44,14 @@ protected:
 TEST_F(UpdateCycle, UpdatesAnOlderEditionAndCleansUp)
 {
     WriteFileBytes(installed, "<commands>QM Build 01-02-2020 and the user's own</commands>");
-    RunUpdateCheck(state, platform, view);
+    RunUpdateCheck(state, ConfiguredEndpoints, platform, view);
     EXPECT_EQ(view.texts[Field::Running], L"You are running version:\tQM Build 01-02-2020");
     EXPECT_EQ(view.texts[Field::Latest], L"The latest version is:\tQM Build 09-18-2021");
     EXPECT_EQ(view.texts[Field::Status], expected::UpdateOffer);
     EXPECT_TRUE(view.updateOffered);
     EXPECT_EQ(ReadFileBytes(download), Published);
 
-    ApplyUpdate(state, platform, view);
+    ApplyUpdate(state, ConfiguredEndpoints, platform, view);
     ASSERT_EQ(view.boxes.size(), 1u);
     EXPECT_EQ(view.boxes[0].caption, L"Success");
     EXPECT_EQ(ReadFileBytes(installed), Published);
@@ -68,10 +69,9 @@ TEST_F(UpdateCycle, AClosedSiteIsAConnectionFailureNamingHostAndPort)
     WriteFileBytes(installed, "QM Build 01-02-2020");
     site.reset();
     files.reset();
-    RunUpdateCheck(state, platform, view);
+    RunUpdateCheck(state, ConfiguredEndpoints, platform, view);
     EXPECT_EQ(view.texts[Field::Latest], L"The latest version is:\t(Download failed)");
-    EXPECT_EQ(view.texts[Field::Status],
-              expected::ConnectionFailure(L"127.0.0.1:" + std::to_wstring(QMCU_TEST_PROBE_PORT)));
+    EXPECT_EQ(view.texts[Field::Status], expected::ConnectionFailure(ProbeHost));
     EXPECT_FALSE(view.updateOffered);
 }
 
@@ -80,7 +80,7 @@ TEST_F(UpdateCycle, AFailedDownloadNeverReadsAnEarlierCopyAndLeavesTheStatusAlon
     WriteFileBytes(installed, "QM Build 01-02-2020");
     WriteFileBytes(download, "QM Build 01-01-2030");
     files.reset();
-    RunUpdateCheck(state, platform, view);
+    RunUpdateCheck(state, ConfiguredEndpoints, platform, view);
     EXPECT_EQ(view.texts[Field::Latest], L"The latest version is:\t(Download failed)");
     EXPECT_EQ(view.texts.count(Field::Status), 0u);
     EXPECT_FALSE(view.updateOffered);
@@ -142,11 +142,11 @@ protected:
 
 TEST_F(FullVolume, AnUpdateNeedsNoRoomForASecondCopy)
 {
-    RunUpdateCheck(state, platform, view);
+    RunUpdateCheck(state, ConfiguredEndpoints, platform, view);
     ASSERT_TRUE(view.updateOffered);
     ASSERT_LT(FreeBytes(folder), Latest.size());
 
-    ApplyUpdate(state, platform, view);
+    ApplyUpdate(state, ConfiguredEndpoints, platform, view);
     ASSERT_EQ(view.boxes.size(), 1u);
     EXPECT_EQ(view.boxes[0].caption, L"Success");
     EXPECT_EQ(ReadFileBytes(installed), Latest);
@@ -161,7 +161,7 @@ TEST_F(FullVolume, ADownloadThatDoesNotFitIsAFailedDownload)
 {
     WriteFileBytes(folder + L"\\filler", std::string(120 * 1024, 'f'));
     ASSERT_LT(FreeBytes(folder), Latest.size());
-    RunUpdateCheck(state, platform, view);
+    RunUpdateCheck(state, ConfiguredEndpoints, platform, view);
     EXPECT_EQ(view.texts[Field::Latest], L"The latest version is:\t(Download failed)");
     EXPECT_FALSE(view.updateOffered);
     DiscardDownload(state, platform, view);
@@ -171,7 +171,7 @@ TEST_F(FullVolume, ADownloadThatDoesNotFitIsAFailedDownload)
 
 TEST_F(FullVolume, WithoutHardLinksABackupThatDoesNotFitChangesNothing)
 {
-    RunUpdateCheck(state, platform, view);
+    RunUpdateCheck(state, ConfiguredEndpoints, platform, view);
     ASSERT_TRUE(view.updateOffered);
     EXPECT_FALSE(win32::ReplaceKeepingBackup(installed.c_str(), download.c_str(), backup.c_str(), NoHardLinks));
     EXPECT_EQ(ReadFileBytes(installed), Installed);

@@ -8,12 +8,20 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace {
+
+// Whether a site check of `site` that `platform` starts reaches it.
+bool Reached(PlatformServices& platform, const std::wstring& site)
+{
+    const std::unique_ptr<SiteCheck> check = platform.StartSiteCheck(site.c_str(), ProbeTimeLimit);
+    return check != nullptr && check->SiteReached();
+}
 
 std::string ReadAll(InputFile& file)
 {
@@ -362,7 +370,7 @@ TEST_F(Win32PlatformTest, ProbesAndDownloadsFromALoopbackServerUntilGivenUp)
         server.Serve("/file.xml", {.body = "<x>QM Build 09-18-2021</x>\r\n"});
         site = L"http://127.0.0.1:" + std::to_wstring(server.Port());
         const std::wstring url = site + L"/file.xml";
-        EXPECT_TRUE(platform.CanReachSite(site.c_str(), ProbeTimeLimit));
+        EXPECT_TRUE(Reached(platform, site));
         // Nothing that stands at the path is written over.
         EXPECT_EQ(platform.Download(url.c_str(), target.c_str(), DownloadLimitsInUse).failure, DownloadFailure::Other);
         EXPECT_EQ(ReadFileBytes(target), "earlier copy");
@@ -374,14 +382,14 @@ TEST_F(Win32PlatformTest, ProbesAndDownloadsFromALoopbackServerUntilGivenUp)
         EXPECT_EQ(platform.Download(url.c_str(), missing.c_str(), DownloadLimitsInUse).failure, DownloadFailure::Other);
 
         platform.GiveUpWaiting();
-        EXPECT_FALSE(platform.CanReachSite(site.c_str(), ProbeTimeLimit));
+        EXPECT_FALSE(Reached(platform, site));
         EXPECT_EQ(platform.Download(url.c_str(), PathOf(L"next.xml").c_str(), DownloadLimitsInUse).failure,
                   DownloadFailure::Other);
         EXPECT_EQ(server.Requests(), 3);
     }
     // The server is gone: its port is closed now.
     Win32Platform fresh;
-    EXPECT_FALSE(fresh.CanReachSite(site.c_str(), ProbeTimeLimit));
+    EXPECT_FALSE(Reached(fresh, site));
     EXPECT_EQ(fresh.Download((site + L"/file.xml").c_str(), PathOf(L"next.xml").c_str(), DownloadLimitsInUse).failure,
               DownloadFailure::Other);
     EXPECT_EQ(FolderEntries(folder.Path()), std::vector<std::wstring>{L"download.xml"});

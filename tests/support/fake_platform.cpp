@@ -23,6 +23,22 @@ private:
     size_t position_ = 0;
 };
 
+// Answers from the platform's state when asked, as a probe that ran all along.
+class FakeSiteCheck final : public SiteCheck {
+public:
+    explicit FakeSiteCheck(FakePlatform& platform) : platform_(platform) {}
+    ~FakeSiteCheck() override { platform_.calls.push_back(L"~SiteCheck()"); }
+
+    bool SiteReached() override
+    {
+        platform_.calls.push_back(L"SiteReached()");
+        return platform_.online && !platform_.givenUp && !platform_.failing.contains(L"SiteReached");
+    }
+
+private:
+    FakePlatform& platform_;
+};
+
 } // namespace
 
 std::wstring Widen(std::string_view text)
@@ -82,10 +98,13 @@ bool FakePlatform::IsFolder(const wchar_t* path)
     return !Fails(L"IsFolder") && folders.contains(path);
 }
 
-bool FakePlatform::CanReachSite(const wchar_t* url, std::chrono::milliseconds limit)
+std::unique_ptr<SiteCheck> FakePlatform::StartSiteCheck(const wchar_t* url, std::chrono::milliseconds limit)
 {
-    calls.push_back(L"CanReachSite(" + std::wstring(url) + L", " + std::to_wstring(limit.count()) + L" ms)");
-    return online && !givenUp && !Fails(L"CanReachSite");
+    calls.push_back(L"StartSiteCheck(" + std::wstring(url) + L", " + std::to_wstring(limit.count()) + L" ms)");
+    if (Fails(L"StartSiteCheck")) {
+        return nullptr;
+    }
+    return std::make_unique<FakeSiteCheck>(*this);
 }
 
 DownloadResult FakePlatform::Download(const wchar_t* url, const wchar_t* path, const DownloadLimits& limits)

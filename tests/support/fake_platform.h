@@ -11,7 +11,10 @@
 #include <vector>
 
 // A platform in memory: folders and files in maps, canned results for the
-// network, and a log of every call with the arguments it received.
+// network, and a log of every call with the arguments it received. A site
+// check logs "SiteReached()" when its answer is asked for and "~SiteCheck()"
+// when it is let go of; "StartSiteCheck" failing gives no check, and
+// "SiteReached" failing a site that was not reached.
 class FakePlatform final : public PlatformServices {
 public:
     std::optional<std::wstring> userProfile;
@@ -47,7 +50,7 @@ public:
 
     bool ReadVariable(const wchar_t* name, std::span<wchar_t> value) override;
     bool IsFolder(const wchar_t* path) override;
-    bool CanReachSite(const wchar_t* url, std::chrono::milliseconds limit) override;
+    std::unique_ptr<SiteCheck> StartSiteCheck(const wchar_t* url, std::chrono::milliseconds limit) override;
     DownloadResult Download(const wchar_t* url, const wchar_t* path, const DownloadLimits& limits) override;
     void GiveUpWaiting() override;
     bool Exists(const wchar_t* path) override;

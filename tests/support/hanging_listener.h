@@ -7,15 +7,16 @@
 
 #include <cstdint>
 
-// A port on 127.0.0.1 whose connects hang, as those to a site that drops
+// A loopback port whose connects hang, as those to a site that drops
 // packets: it listens with a backlog of 0 and a connection of its own, never
 // accepted, fills the queue, so nothing answers a further connect's SYN (a
 // connect gives up only after about two minutes on Linux). Destroying it
 // closes the port, and connects still waiting are then refused.
 class HangingListener {
 public:
-    // Listens on `port`, or on a free port when it is 0. Throws when it cannot.
-    explicit HangingListener(uint16_t port = 0);
+    // Listens on `port` of `host`, or on a free port when it is 0. Throws
+    // when it cannot.
+    explicit HangingListener(uint16_t port = 0, u_long host = DownloadHost);
     ~HangingListener();
     HangingListener(const HangingListener&) = delete;
     HangingListener& operator=(const HangingListener&) = delete;

@@ -86,7 +86,7 @@ std::string RequestPath(const std::string& request)
 
 } // namespace
 
-LoopbackHttpServer::LoopbackHttpServer(uint16_t port) : listener_(port, SOMAXCONN)
+LoopbackHttpServer::LoopbackHttpServer(uint16_t port, u_long host) : listener_(port, SOMAXCONN, host)
 {
     InitializeCriticalSection(&lock_);
     thread_ = CreateThread(nullptr, 0, ThreadMain, this, 0, nullptr);

@@ -52,8 +52,9 @@ constexpr DWORD TricklePieceMs = 100;
 // request, as a connection probe does, is simply closed.
 class LoopbackHttpServer {
 public:
-    // Listens on `port`, or on a free port when it is 0. Throws when it cannot.
-    explicit LoopbackHttpServer(uint16_t port = 0);
+    // Listens on `port` of `host`, or on a free port when it is 0. Throws
+    // when it cannot.
+    explicit LoopbackHttpServer(uint16_t port = 0, u_long host = DownloadHost);
     ~LoopbackHttpServer();
     LoopbackHttpServer(const LoopbackHttpServer&) = delete;
     LoopbackHttpServer& operator=(const LoopbackHttpServer&) = delete;

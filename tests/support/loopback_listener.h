@@ -5,13 +5,20 @@
 
 #include <cstdint>
 
-// A TCP socket listening on 127.0.0.1, with Winsock started for as long as it
-// lives; closed when destroyed.
+// The loopback hosts of the tests: all of 127.0.0.0/8 reaches the loopback,
+// so the vendor's site on 127.0.0.2 is a host of its own beside the download
+// server on 127.0.0.1, as the two are in the field.
+inline constexpr u_long DownloadHost = INADDR_LOOPBACK;
+inline constexpr u_long SiteHost = INADDR_LOOPBACK + 1;
+
+// A TCP socket listening on a loopback address, with Winsock started for as
+// long as it lives; closed when destroyed.
 class LoopbackListener {
 public:
-    // Listens on `port`, or on a free port when it is 0, keeping at most
-    // `backlog` connections waiting. Throws when it cannot.
-    LoopbackListener(uint16_t port, int backlog);
+    // Listens on `port` of `host` (in host byte order), or on a free port when
+    // it is 0, keeping at most `backlog` connections waiting. Throws when it
+    // cannot.
+    LoopbackListener(uint16_t port, int backlog, u_long host = DownloadHost);
     ~LoopbackListener();
     LoopbackListener(const LoopbackListener&) = delete;
     LoopbackListener& operator=(const LoopbackListener&) = delete;
@@ -22,6 +29,7 @@ public:
     [[nodiscard]] sockaddr_in Address() const;
 
 private:
+    u_long host_;
     SOCKET socket_ = INVALID_SOCKET;
     uint16_t port_ = 0;
 };

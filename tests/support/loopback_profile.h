@@ -7,9 +7,12 @@
 #include <optional>
 #include <string>
 
+// The site as the connection failure text names it.
+inline const std::wstring ProbeHost = L"127.0.0.2:" + std::to_wstring(QMCU_TEST_PROBE_PORT);
+
 // A profile folder of its own with the paths of the commands folder and its two
-// files in it, and the vendor's site and download server on the loopback ports
-// that the test builds of the program use.
+// files in it, and the vendor's site and download server on the loopback hosts
+// and ports that the test builds of the program use.
 class LoopbackProfile {
 protected:
     // `name` becomes part of the profile folder's name; it is made in
@@ -23,6 +26,6 @@ protected:
     const std::wstring installed = folder + L"\\" + expected::CommandsFile;
     const std::wstring download = folder + L"\\" + expected::DownloadFile;
     const std::wstring backup = folder + L"\\" + expected::BackupFile;
-    std::optional<LoopbackHttpServer> site{QMCU_TEST_PROBE_PORT};
+    std::optional<LoopbackHttpServer> site{std::in_place, QMCU_TEST_PROBE_PORT, SiteHost};
     std::optional<LoopbackHttpServer> files{QMCU_TEST_DOWNLOAD_PORT};
 };

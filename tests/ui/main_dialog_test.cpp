@@ -37,7 +37,7 @@ protected:
     {
         watch_ = std::move(watch);
         HANDLE watcher = CreateThread(nullptr, 0, Watch, this, 0, nullptr);
-        MainDialog dialog(platform);
+        MainDialog dialog(platform, VendorEndpoints);
         dialog.SetIcon(icon);
         const INT_PTR result = dialog.Run(nullptr);
         WaitForSingleObject(watcher, 30000);
