@@ -19,10 +19,13 @@ protected:
     static inline const std::wstring Download = Folder + expected::DownloadFile;
     static inline const std::wstring Backup = Folder + expected::BackupFile;
 
-    CheckFixture()
+    CheckFixture() { GiveCommandsFolder(platform); }
+
+    // Gives `fake` the profile, whose commands folder exists.
+    static void GiveCommandsFolder(FakePlatform& fake)
     {
-        platform.userProfile = Profile;
-        platform.folders.insert(Folder);
+        fake.userProfile = Profile;
+        fake.folders.insert(Folder);
     }
 
     CheckState state{};

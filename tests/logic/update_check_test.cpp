@@ -129,8 +129,7 @@ TEST_F(UpdateCheck, TheSiteCheckRunsBesideTheDownloadAndOnlyAFailedDownloadReads
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         FakePlatform platform;
-        platform.userProfile = Profile;
-        platform.folders.insert(Folder);
+        GiveCommandsFolder(platform);
         platform.files[Installed] = "QM Build 01-02-2020";
         platform.published = "QM Build 09-18-2021";
         platform.downloadFailure = c.download;
