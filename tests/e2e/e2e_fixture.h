@@ -17,10 +17,6 @@ class EndToEnd : public ::testing::Test, protected LoopbackProfile {
 protected:
     EndToEnd() : LoopbackProfile(L"profile") {}
 
-    static inline const std::string Newer = "<commands>\r\n<!-- QM Build 09-18-2021 -->\r\n</commands>\r\n";
-    static inline const std::string Older = "<commands>\r\n<!-- QM Build 01-02-2020 -->\r\n<mine/>\r\n</commands>\r\n";
-    static inline const std::wstring ProbeHost = L"127.0.0.1:" + std::to_wstring(QMCU_TEST_PROBE_PORT);
-
     void CreateCommandsFolder() { CreateFolders(folder); }
     void Install(const std::string& content)
     {

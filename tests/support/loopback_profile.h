@@ -11,6 +11,14 @@
 // files in it, and the vendor's site and download server on the loopback ports
 // that the test builds of the program use.
 class LoopbackProfile {
+public:
+    // The site as the connection failure names it.
+    static inline const std::wstring SiteHost = L"127.0.0.1:" + std::to_wstring(QMCU_TEST_PROBE_PORT);
+    // A commands file as the site publishes it, and an older edition holding
+    // the user's own commands.
+    static inline const std::string Newer = "<commands>\r\n<!-- QM Build 09-18-2021 -->\r\n</commands>\r\n";
+    static inline const std::string Older = "<commands>\r\n<!-- QM Build 01-02-2020 -->\r\n<mine/>\r\n</commands>\r\n";
+
 protected:
     // `name` becomes part of the profile folder's name; it is made in
     // `parent`, or in the temporary folder when that is empty.
