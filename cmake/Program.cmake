@@ -18,4 +18,5 @@ function(qmcu_add_program target endpoints)
         -Wl,--no-insert-timestamp
         $<$<CONFIG:Release,MinSizeRel>:-s>)
     set_target_properties(${target} PROPERTIES OUTPUT_NAME QMCommandsUpdater)
+    qmcu_program_code(${target})
 endfunction()

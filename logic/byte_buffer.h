@@ -7,15 +7,9 @@
 #include <string_view>
 #include <utility>
 
-// The program's one policy on exceptions: nothing in it throws, and no
-// exception crosses a boundary. Memory that cannot be had is a failure like
-// any other, reported by the call that wanted it: a block comes from
-// ByteBuffer, std::calloc or new (std::nothrow), never from a throwing
-// allocation (std::make_unique, std::string and the standard containers
-// throw, and are for tests and tools only).
-
-// Bytes on the heap that grow as they come. Growing reports failure instead
-// of throwing.
+// Bytes on the heap that grow as they come: the program's growing memory,
+// which reports failure by its result, since nothing in the program throws
+// (README.md, "Map of the code").
 class ByteBuffer {
 public:
     ByteBuffer() = default;

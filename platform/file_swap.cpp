@@ -3,10 +3,14 @@
 #include "platform/own_files.h"
 #include "platform/unique_handle.h"
 #include "logic/wide_text.h"
+#include "program_identity.h"
 
 namespace win32 {
 
 namespace {
+
+// The second name fits wherever the backup's name fits.
+static_assert(sizeof QMCU_SECOND_NAME_SUFFIX_W <= sizeof QMCU_BACKUP_SUFFIX_W);
 
 constexpr DWORD SharingRetryMs = 1000;
 constexpr DWORD SharingPollMs = 20;
@@ -40,12 +44,6 @@ template <typename Step>
         }
         Sleep(SharingPollMs);
     }
-}
-
-[[nodiscard]] bool IsReadOnly(const wchar_t* path)
-{
-    const DWORD attributes = GetFileAttributesW(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
 }
 
 // Whether `path` may lose its name: not when another program holds it
@@ -94,7 +92,8 @@ bool SecondNameOf(const wchar_t* target, std::span<wchar_t> second)
     if (second.empty()) {
         return false;
     }
-    if (SetText(second.data(), second.size(), target) && AppendText(second.data(), second.size(), L".old")) {
+    if (SetText(second.data(), second.size(), target) &&
+        AppendText(second.data(), second.size(), QMCU_SECOND_NAME_SUFFIX_W)) {
         return true;
     }
     second[0] = L'\0';

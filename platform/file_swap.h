@@ -15,9 +15,10 @@ namespace win32 {
 using MakeHardLink = BOOL(WINAPI*)(LPCWSTR newName, LPCWSTR existingName, LPSECURITY_ATTRIBUTES attributes);
 
 // Writes to `second` the name under which ReplaceKeepingBackup keeps what
-// `target` held until it becomes the backup: `target` with ".old" added, no
-// longer than a backup named `target` with ".bak" added. False, leaving
-// `second` empty, when it does not fit.
+// `target` held until it becomes the backup: `target` with the identity's
+// second-name suffix (".old") added, no longer than a backup named `target`
+// with the backup suffix (".bak") added. False, leaving `second` empty, when
+// it does not fit.
 [[nodiscard]] bool SecondNameOf(const wchar_t* target, std::span<wchar_t> second);
 
 // Puts `replacement` in place of the existing `target` and keeps what

@@ -45,11 +45,16 @@ bool WriteNewFile(const wchar_t* path, std::string_view bytes)
     return false;
 }
 
-void ClearReadOnly(const wchar_t* path)
+bool IsReadOnly(const wchar_t* path)
 {
     const DWORD attributes = GetFileAttributesW(path);
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-        SetFileAttributesW(path, attributes & ~FILE_ATTRIBUTE_READONLY);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
+void ClearReadOnly(const wchar_t* path)
+{
+    if (IsReadOnly(path)) {
+        SetFileAttributesW(path, GetFileAttributesW(path) & ~FILE_ATTRIBUTE_READONLY);
     }
 }
 

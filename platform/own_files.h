@@ -15,6 +15,10 @@ namespace win32 {
 // created is then deleted again. On failure GetLastError tells why.
 [[nodiscard]] bool WriteNewFile(const wchar_t* path, std::string_view bytes);
 
+// Whether the file at `path` has the read-only attribute; false when nothing
+// is there.
+[[nodiscard]] bool IsReadOnly(const wchar_t* path);
+
 // Clears the read-only attribute of `path`, when there is one.
 void ClearReadOnly(const wchar_t* path);
 

@@ -10,6 +10,12 @@ wine_loader() {
     fi
 }
 
+# Stops the Wine server of the prefix PREFIX and every Windows program that
+# runs there; does nothing when none runs.
+stop_wine() {
+    WINEPREFIX="$1" wineserver -k 2>/dev/null || true
+}
+
 # Starts Xvfb on a free display and writes "DISPLAY=:N" and "PID=P" to the
 # file STATE; fails when it does not start within 10 s.
 start_xvfb() {

@@ -58,5 +58,9 @@ std::optional<StartedProgram> StartProgram(const std::wstring& program,
 // characters; "" when there is no such control.
 std::wstring ControlText(HWND dialog, int id);
 
+// The window that has the keyboard focus on the thread of `dialog`; null
+// when none has it.
+HWND FocusOf(HWND dialog);
+
 // `text` as UTF-8.
 std::string Utf8(const std::wstring& text);

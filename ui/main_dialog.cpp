@@ -19,8 +19,8 @@ INT_PTR MainDialog::Run(HWND owner)
                            reinterpret_cast<LPARAM>(this));
 }
 
-// noexcept: an exception must not unwind through the window manager, so one
-// that escapes (only memory exhaustion can raise one) ends the program.
+// noexcept: nothing may unwind through the window manager, and nothing in the
+// program throws (README.md, "Map of the code").
 INT_PTR CALLBACK MainDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept
 {
     if (message == WM_INITDIALOG) {

@@ -21,14 +21,15 @@ PROBE_URL = "http://www.quillmate.com"
 DOWNLOAD_URL = "http://quillmate.com/downloads/MyQMCommands.xml"
 
 
-def expected_identity():
-    """The program's identity as every test expects it, from tests/support/expected_identity.h."""
-    header = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support", "expected_identity.h")
-    with open(header, encoding="utf-8") as source:
+def expected(header):
+    """The one-line texts of a header of tests/support, as every test expects them."""
+    path = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support", header)
+    with open(path, encoding="utf-8") as source:
         return dict(re.findall(r'inline const std::wstring (\w+) = L"([^"]*)";', source.read()))
 
 
-IDENTITY = expected_identity()
+IDENTITY = expected("expected_identity.h")
+TEXTS = expected("expected_texts.h")
 
 RT_ICON, RT_DIALOG, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 5, 14, 16, 24
 GERMAN, US_ENGLISH = 1031, 1033
@@ -156,8 +157,8 @@ class Executable(unittest.TestCase):
         self.assertEqual(dialog["font"], (10, 400, 0, 0, "MS Shell Dlg"))
         controls = [(c["id"], c["class"], c["text"], c["style"], c["exStyle"], c["rect"]) for c in dialog["controls"]]
         self.assertEqual(controls, [
-            (2, BUTTON, "Close", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, (161, 96, 50, 14)),
-            (1, BUTTON, "Update", WS_CHILD | WS_TABSTOP | WS_DISABLED | BS_PUSHBUTTON, 0, (20, 96, 50, 14)),
+            (2, BUTTON, TEXTS["CloseCaption"], WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, (161, 96, 50, 14)),
+            (1, BUTTON, TEXTS["UpdateCaption"], WS_CHILD | WS_TABSTOP | WS_DISABLED | BS_PUSHBUTTON, 0, (20, 96, 50, 14)),
             (1001, EDIT, "", EDIT_STYLE, 0, (18, 6, 196, 12)),
             (1002, EDIT, "", EDIT_STYLE, 0, (18, 17, 196, 12)),
             (1003, EDIT, "", EDIT_STYLE | ES_MULTILINE, 0, (18, 36, 196, 49)),

@@ -17,9 +17,6 @@ class EndToEnd : public ::testing::Test, protected LoopbackProfile {
 protected:
     EndToEnd() : LoopbackProfile(L"profile") {}
 
-    static inline const std::string Newer = "<commands>\r\n<!-- QM Build 09-18-2021 -->\r\n</commands>\r\n";
-    static inline const std::string Older = "<commands>\r\n<!-- QM Build 01-02-2020 -->\r\n<mine/>\r\n</commands>\r\n";
-
     void CreateCommandsFolder() { CreateFolders(folder); }
     void Install(const std::string& content)
     {

@@ -59,7 +59,7 @@ TEST_F(Files, ADownloadHeldWithReadSharingAtCloseShowsTheErrorBoxAndStillEnds)
     ASSERT_TRUE(holder.IsValid());
     EXPECT_EQ(CloseCountingBoxes(*program), 1);
     ASSERT_TRUE(program->LastBoxWhileClosing().has_value());
-    EXPECT_EQ(program->LastBoxWhileClosing()->caption, L"Error");
+    EXPECT_EQ(program->LastBoxWhileClosing()->caption, expected::ErrorCaption);
     EXPECT_EQ(program->LastBoxWhileClosing()->text, expected::DeleteFailed);
     EXPECT_FALSE(program->LastBoxWhileClosing()->showsIcon);
     holder.Close();
@@ -74,7 +74,7 @@ TEST_F(Files, AStaleDownloadHeldByAnotherProgramIsNeverOffered)
     ASSERT_TRUE(holder.IsValid());
     const auto program = Start();
     const DialogState shown = program->Read();
-    EXPECT_EQ(shown.latest, expected::LatestLabel + L"(Download failed)");
+    EXPECT_EQ(shown.latest, expected::LatestLabel + expected::DownloadFailed);
     EXPECT_EQ(shown.status, L"");
     EXPECT_FALSE(shown.buttonShown);
     EXPECT_EQ(files->Requests(), 0);
@@ -90,7 +90,7 @@ TEST_F(Files, AReadOnlyDownloadLeftFromBeforeIsReplacedAndTheOfferAppears)
     const auto program = Start();
     const DialogState shown = program->Read();
     EXPECT_EQ(shown.latest, expected::LatestLabel + L"QM Build 09-18-2021");
-    EXPECT_EQ(shown.buttonCaption, L"Update");
+    EXPECT_EQ(shown.buttonCaption, expected::UpdateCaption);
     EXPECT_TRUE(shown.buttonShown);
     EXPECT_EQ(ReadFileBytes(download), Newer);
     EXPECT_EQ(CloseCountingBoxes(*program), 0);
@@ -106,7 +106,7 @@ TEST_F(Files, ACommandsFolderThatDisappearsBeforeTheClickFailsSafely)
     program->Click(IDOK);
     const std::optional<ShownBox> box = program->WaitForMessageBox();
     ASSERT_TRUE(box.has_value());
-    EXPECT_EQ(box->caption, L"Failure");
+    EXPECT_EQ(box->caption, expected::FailureCaption);
     PostMessageW(box->window, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(program->WaitUntilSettled());
     EXPECT_EQ(program->Read().status, expected::FolderMissing);
@@ -118,11 +118,11 @@ TEST_F(OtherProfile, AProfileOutsideTheCodePageIsUpdatedAndCleanedUp)
 {
     UseProfile(profile.Path() + L"\\\x0396\x03C9\x03AE-\x65E5\x672C-\x0416");
     const auto program = Start(otherProfile);
-    ASSERT_EQ(program->Read().buttonCaption, L"Update");
+    ASSERT_EQ(program->Read().buttonCaption, expected::UpdateCaption);
     program->Click(IDOK);
     const std::optional<ShownBox> box = program->WaitForMessageBox();
     ASSERT_TRUE(box.has_value());
-    EXPECT_EQ(box->caption, L"Success");
+    EXPECT_EQ(box->caption, expected::SuccessCaption);
     PostMessageW(box->window, WM_COMMAND, IDOK, 0);
     for (int tries = 0; tries < 1000 && files->Requests() < 2; ++tries) {
         Sleep(20);
@@ -177,6 +177,6 @@ TEST_F(Files, OfEightCopiesStartedAtOnceExactlyOneShowsTheDialog)
     Close(*running[0]);
 
     const auto next = Start();
-    EXPECT_EQ(next->Read().buttonCaption, L"Update");
+    EXPECT_EQ(next->Read().buttonCaption, expected::UpdateCaption);
     Close(*next);
 }

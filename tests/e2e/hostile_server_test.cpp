@@ -7,7 +7,7 @@ namespace {
 
 using expected::LatestLabel;
 
-const std::string Signed = "<commands>\r\n<!-- QM Build 09-18-2021 -->\r\n</commands>\r\n";
+const std::string Signed = LoopbackProfile::Newer;
 const std::string Path = "/downloads/MyQMCommands.xml";
 const std::string Elsewhere = "/moved/MyQMCommands.xml";
 const std::string Missing = "/missing/MyQMCommands.xml";
@@ -66,11 +66,11 @@ struct Hostile {
     bool offered;
 };
 
-const std::wstring Failed = L"(Download failed)";
+const std::wstring Failed = expected::DownloadFailed;
 const std::wstring Found = L"QM Build 09-18-2021";
 
 // Only a whole reply with final status 200 is a download; anything else shows
-// "(Download failed)", and what it left is never read.
+// that the download failed, and what it left is never read.
 // clang-format off
 const Hostile Cases[] = {
     {"NotFoundWithHtml", {.status = 404, .body = "<html><body>Not Found</body></html>"}, Failed, false},

@@ -13,14 +13,6 @@ protected:
     }
 };
 
-HWND FocusOf(const ProgramDriver& program)
-{
-    GUITHREADINFO info{};
-    info.cbSize = sizeof info;
-    GetGUIThreadInfo(program.ThreadId(), &info);
-    return info.hwndFocus;
-}
-
 } // namespace
 
 TEST_F(Lifecycle, ClosingDeletesTheDownloadAndExitsWithZero)
@@ -39,7 +31,7 @@ TEST_F(Lifecycle, ClosingAfterAFailedProbeDeletesACopyLeftByAnEarlierRunWithoutA
     site.reset();
     files.reset();
     const auto program = Start();
-    EXPECT_EQ(program->Read().latest, expected::LatestLabel + L"(Download failed)");
+    EXPECT_EQ(program->Read().latest, expected::LatestLabel + expected::DownloadFailed);
     Close(*program);
     EXPECT_FALSE(FileExists(download));
     EXPECT_EQ(program->BoxesWhileClosing(), 0);
@@ -85,7 +77,7 @@ TEST_F(Lifecycle, TheInstanceIsFoundByTheMutexName)
 TEST_F(Lifecycle, CloseHasTheFocusAndIsTheDefaultSoEnterCloses)
 {
     const auto program = Start();
-    EXPECT_EQ(FocusOf(*program), GetDlgItem(program->Dialog(), IDCANCEL));
+    EXPECT_EQ(FocusOf(program->Dialog()), GetDlgItem(program->Dialog(), IDCANCEL));
     EXPECT_EQ(SendMessageW(program->Dialog(), DM_GETDEFID, 0, 0), MAKELRESULT(IDCANCEL, DC_HASDEFID));
     program->PressKey(VK_RETURN);
     EXPECT_EQ(program->WaitForExit(), 0u);
@@ -97,14 +89,14 @@ TEST_F(Lifecycle, EnterOnAFocusedUpdateButtonPressesIt)
     const auto program = Start();
     program->PressKey(VK_TAB);
     HWND update = GetDlgItem(program->Dialog(), IDOK);
-    for (int tries = 0; tries < 100 && FocusOf(*program) != update; ++tries) {
+    for (int tries = 0; tries < 100 && FocusOf(program->Dialog()) != update; ++tries) {
         Sleep(20);
     }
-    ASSERT_EQ(FocusOf(*program), update);
+    ASSERT_EQ(FocusOf(program->Dialog()), update);
     program->PressKey(VK_RETURN);
     const std::optional<ShownBox> box = program->WaitForMessageBox();
     ASSERT_TRUE(box.has_value());
-    EXPECT_EQ(box->caption, L"Success");
+    EXPECT_EQ(box->caption, expected::SuccessCaption);
     PostMessageW(box->window, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(program->WaitUntilSettled());
     EXPECT_EQ(ReadFileBytes(installed), Newer);
@@ -153,8 +145,8 @@ TEST_F(Lifecycle, WithoutUserProfileTheFolderIsMissing)
 {
     const auto program = Start(std::nullopt);
     const DialogState shown = program->Read();
-    EXPECT_EQ(shown.running, expected::RunningLabel + L"(Not available)");
-    EXPECT_EQ(shown.latest, expected::LatestLabel + L"(Not available)");
+    EXPECT_EQ(shown.running, expected::RunningLabel + expected::NotAvailable);
+    EXPECT_EQ(shown.latest, expected::LatestLabel + expected::NotAvailable);
     EXPECT_EQ(shown.status, expected::FolderMissing);
     EXPECT_FALSE(shown.buttonShown);
     Close(*program);

@@ -32,7 +32,7 @@ protected:
     {
         site.reset();
         files.reset();
-        unreachable.emplace(QMCU_TEST_PROBE_PORT, SiteHost);
+        unreachable.emplace(QMCU_TEST_PROBE_PORT, SiteAddress);
         unreachableFiles.emplace(QMCU_TEST_DOWNLOAD_PORT);
     }
 
@@ -52,8 +52,8 @@ TEST_F(NetworkLimits, AnUnreachableSiteShowsTheDialogInTimeAndCloseEndsAtOnce)
     EXPECT_GE(waited, 5.0) << "it did not wait for the connect";
     EXPECT_LE(waited, 40.0);
     const DialogState shown = program.Read();
-    EXPECT_EQ(shown.latest, expected::LatestLabel + L"(Download failed)");
-    EXPECT_EQ(shown.status, expected::ConnectionFailure(ProbeHost));
+    EXPECT_EQ(shown.latest, expected::LatestLabel + expected::DownloadFailed);
+    EXPECT_EQ(shown.status, expected::ConnectionFailure(SiteAddress));
     EXPECT_FALSE(shown.buttonShown);
 
     // The abandoned connect is still waiting, and must not hold the program.

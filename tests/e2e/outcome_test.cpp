@@ -13,7 +13,7 @@ using expected::RunningLabel;
 
 DialogState Hidden(std::wstring running, std::wstring latest, std::wstring status)
 {
-    return {std::move(running), std::move(latest), std::move(status), L"Update", false, false};
+    return {std::move(running), std::move(latest), std::move(status), expected::UpdateCaption, false, false};
 }
 
 DialogState Offer(std::wstring running, std::wstring latest, std::wstring status, std::wstring caption)
@@ -21,21 +21,17 @@ DialogState Offer(std::wstring running, std::wstring latest, std::wstring status
     return {std::move(running), std::move(latest), std::move(status), std::move(caption), true, true};
 }
 
-const std::string Current = outcome::Current;
-const std::string OlderFile = outcome::Older;
-const std::wstring DownloadFailed = outcome::DownloadFailed;
-
 // What the dialog shows for `row`, which starts with an empty status area.
 DialogState Shown(const outcome::Row& row)
 {
-    const std::wstring status = outcome::StatusText(row.status, L"", ProbeHost);
+    const std::wstring status = outcome::StatusText(row.status, L"", LoopbackProfile::SiteHost);
     if (row.button == outcome::Button::Hidden) {
         return Hidden(RunningLabel + row.running, LatestLabel + row.latest, status);
     }
     return Offer(RunningLabel + row.running,
                  LatestLabel + row.latest,
                  status,
-                 row.button == outcome::Button::Install ? L"Install" : L"Update");
+                 row.button == outcome::Button::Install ? expected::InstallCaption : expected::UpdateCaption);
 }
 
 class Outcome : public EndToEnd, public ::testing::WithParamInterface<outcome::Row> {};
@@ -87,26 +83,26 @@ struct ProxyCase {
 
 const ProxyCase ProxyCases[] = {
     {"ReachesTheSite",
-     {.body = Current},
+     {.body = outcome::Current},
      Offer(RunningLabel + L"QM Build 01-02-2020",
            LatestLabel + L"QM Build 09-18-2021",
            expected::UpdateOffer,
-           L"Update"),
+           expected::UpdateCaption),
      false},
     {"AnswersNotFound",
      {.status = 404, .body = "<html>Not Found</html>"},
      Hidden(RunningLabel + L"QM Build 01-02-2020",
-            LatestLabel + DownloadFailed,
-            expected::ConnectionFailure(ProbeHost)),
+            LatestLabel + expected::DownloadFailed,
+            expected::ConnectionFailure(LoopbackProfile::SiteHost)),
      false},
     // The dialog does not wait for the probe, which the download's answer
     // leaves without use.
     {"ReachesTheSiteWhoseConnectsAreDropped",
-     {.body = Current},
+     {.body = outcome::Current},
      Offer(RunningLabel + L"QM Build 01-02-2020",
            LatestLabel + L"QM Build 09-18-2021",
            expected::UpdateOffer,
-           L"Update"),
+           expected::UpdateCaption),
      true},
 };
 
@@ -116,12 +112,12 @@ class BehindAProxy : public EndToEnd, public ::testing::WithParamInterface<Proxy
 
 TEST_P(BehindAProxy, TheDownloadGoesThroughTheProxy)
 {
-    Install(OlderFile);
+    Install(outcome::Older);
     site.reset();
     files.reset();
     std::optional<HangingListener> dropping;
     if (GetParam().siteDropsConnects) {
-        dropping.emplace(QMCU_TEST_PROBE_PORT, SiteHost);
+        dropping.emplace(QMCU_TEST_PROBE_PORT, SiteAddress);
     }
     LoopbackHttpServer proxy;
     // A proxy gets the whole URL in the request line.
@@ -135,7 +131,7 @@ TEST_P(BehindAProxy, TheDownloadGoesThroughTheProxy)
     EXPECT_EQ(program->Read(), GetParam().shown);
     EXPECT_EQ(proxy.Requests(), 1);
     Close(*program);
-    EXPECT_EQ(ReadFileBytes(installed), OlderFile);
+    EXPECT_EQ(ReadFileBytes(installed), outcome::Older);
 }
 
 INSTANTIATE_TEST_SUITE_P(Proxy,

@@ -108,11 +108,6 @@ HWND ProgramDriver::WaitForDialog(DWORD timeoutMs)
     return nullptr;
 }
 
-DWORD ProgramDriver::ThreadId() const
-{
-    return GetWindowThreadProcessId(dialog_, nullptr);
-}
-
 DialogState ProgramDriver::Read() const
 {
     HWND button = GetDlgItem(dialog_, IDOK);
@@ -131,10 +126,8 @@ void ProgramDriver::Click(int controlId) const
 
 void ProgramDriver::PressKey(WORD virtualKey) const
 {
-    GUITHREADINFO info{};
-    info.cbSize = sizeof info;
-    GetGUIThreadInfo(ThreadId(), &info);
-    HWND target = info.hwndFocus != nullptr ? info.hwndFocus : dialog_;
+    HWND focus = FocusOf(dialog_);
+    HWND target = focus != nullptr ? focus : dialog_;
     const UINT scanCode = MapVirtualKeyW(virtualKey, 0);
     PostMessageW(target, WM_KEYDOWN, virtualKey, 1 | (scanCode << 16));
     PostMessageW(target, WM_KEYUP, virtualKey, 1 | (scanCode << 16) | (1u << 30) | (1u << 31));

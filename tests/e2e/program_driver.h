@@ -48,7 +48,6 @@ public:
     // Waits until the dialog is visible; null when it never appears.
     HWND WaitForDialog(DWORD timeoutMs = 30000);
     [[nodiscard]] HWND Dialog() const { return dialog_; }
-    [[nodiscard]] DWORD ThreadId() const;
     [[nodiscard]] DialogState Read() const;
 
     // Clicks a control with BM_CLICK, as a mouse click would.

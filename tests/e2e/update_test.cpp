@@ -36,10 +36,10 @@ TEST_F(Update, InstallCreatesTheFileAndTheRecheckHidesTheButton)
     CreateCommandsFolder();
     Publish(Newer);
     const auto program = Start();
-    ASSERT_EQ(program->Read().buttonCaption, L"Install");
+    ASSERT_EQ(program->Read().buttonCaption, expected::InstallCaption);
 
     const ShownBox box = PressAndAnswer(*program);
-    EXPECT_EQ(box.caption, L"Success");
+    EXPECT_EQ(box.caption, expected::SuccessCaption);
     EXPECT_EQ(box.text, expected::CopySucceeded);
     EXPECT_TRUE(box.showsIcon);
     EXPECT_EQ(ReadFileBytes(installed), Newer);
@@ -58,7 +58,7 @@ TEST_F(Update, UpdateReplacesAnOlderEdition)
     Publish(Newer);
     const auto program = Start();
     const ShownBox box = PressAndAnswer(*program);
-    EXPECT_EQ(box.caption, L"Success");
+    EXPECT_EQ(box.caption, expected::SuccessCaption);
     EXPECT_EQ(ReadFileBytes(installed), Newer);
     EXPECT_EQ(ReadFileBytes(backup), Older);
     EXPECT_EQ(program->Read().status, expected::UpToDate);
@@ -75,12 +75,12 @@ TEST_F(Update, AFileHeldWithReadSharingFailsAndIsOfferedAgain)
     ASSERT_TRUE(holder.IsValid());
 
     const ShownBox box = PressAndAnswer(*program);
-    EXPECT_EQ(box.caption, L"Failure");
+    EXPECT_EQ(box.caption, expected::FailureCaption);
     EXPECT_EQ(box.text, expected::CopyFailed);
     EXPECT_FALSE(box.showsIcon);
     const DialogState after = program->Read();
     EXPECT_EQ(after.running, expected::RunningLabel + L"QM Build 01-02-2020");
-    EXPECT_EQ(after.buttonCaption, L"Update");
+    EXPECT_EQ(after.buttonCaption, expected::UpdateCaption);
     EXPECT_TRUE(after.buttonShown && after.buttonEnabled);
     Close(*program);
     EXPECT_EQ(ReadFileBytes(installed), Older);
@@ -95,10 +95,10 @@ TEST_F(Update, AFileHeldWithoutSharingFailsAndIsThenNotAvailable)
     ASSERT_TRUE(holder.IsValid());
 
     const ShownBox box = PressAndAnswer(*program);
-    EXPECT_EQ(box.caption, L"Failure");
+    EXPECT_EQ(box.caption, expected::FailureCaption);
     const DialogState after = program->Read();
-    EXPECT_EQ(after.running, expected::RunningLabel + L"(Not available)");
-    EXPECT_EQ(after.buttonCaption, L"Install");
+    EXPECT_EQ(after.running, expected::RunningLabel + expected::NotAvailable);
+    EXPECT_EQ(after.buttonCaption, expected::InstallCaption);
     EXPECT_EQ(after.status, expected::InstallOffer);
     Close(*program);
     holder.Close();

@@ -19,7 +19,7 @@ TEST_F(Apply, AnInstallMovesTheDownloadInAndLeavesAnOldBackupAlone)
 {
     platform.files[Backup] = "a backup of an earlier update";
     RunUpdateCheck(state, VendorEndpoints, platform, view);
-    ASSERT_EQ(view.buttonCaption, L"Install");
+    ASSERT_EQ(view.buttonCaption, expected::InstallCaption);
     platform.calls.clear();
 
     ApplyUpdate(state, VendorEndpoints, platform, view);
@@ -30,7 +30,7 @@ TEST_F(Apply, AnInstallMovesTheDownloadInAndLeavesAnOldBackupAlone)
     EXPECT_EQ(platform.files[Backup], "a backup of an earlier update");
     ASSERT_EQ(view.boxes.size(), 1u);
     EXPECT_EQ(view.boxes[0].text, expected::CopySucceeded);
-    EXPECT_EQ(view.boxes[0].caption, L"Success");
+    EXPECT_EQ(view.boxes[0].caption, expected::SuccessCaption);
     EXPECT_EQ(view.boxes[0].kind, MessageKind::Information);
     EXPECT_EQ(platform.files[Installed], "QM Build 09-18-2021");
     EXPECT_EQ(platform.CallsTo(L"Download").size(), 1u); // the recheck downloads again
@@ -48,7 +48,7 @@ TEST_F(Apply, AnUpdateReplacesAnOlderEditionAndKeepsItAsTheBackup)
               std::vector<std::wstring>{L"Replace(" + Installed + L", " + Download + L", " + Backup + L")"});
     EXPECT_EQ(platform.files[Installed], "QM Build 09-18-2021");
     EXPECT_EQ(platform.files[Backup], "QM Build 01-01-2020 and the user's own commands");
-    EXPECT_EQ(view.texts[Field::Running], L"You are running version:\tQM Build 09-18-2021");
+    EXPECT_EQ(view.texts[Field::Running], expected::RunningLabel + L"QM Build 09-18-2021");
 }
 
 TEST_F(Apply, AFailedCopyReportsFailureAndTheRecheckOffersTheUpdateAgain)
@@ -59,12 +59,12 @@ TEST_F(Apply, AFailedCopyReportsFailureAndTheRecheckOffersTheUpdateAgain)
     ApplyUpdate(state, VendorEndpoints, platform, view);
     ASSERT_EQ(view.boxes.size(), 1u);
     EXPECT_EQ(view.boxes[0].text, expected::CopyFailed);
-    EXPECT_EQ(view.boxes[0].caption, L"Failure");
+    EXPECT_EQ(view.boxes[0].caption, expected::FailureCaption);
     EXPECT_EQ(view.boxes[0].kind, MessageKind::Plain);
     EXPECT_EQ(platform.files[Installed], "QM Build 01-01-2020");
     EXPECT_FALSE(platform.files.contains(Backup));
     EXPECT_TRUE(view.updateOffered);
-    EXPECT_EQ(view.buttonCaption, L"Update");
+    EXPECT_EQ(view.buttonCaption, expected::UpdateCaption);
 }
 
 TEST_F(Apply, AFileHeldWithoutSharingIsOfferedAsAnInstallAfterTheFailure)
@@ -73,9 +73,9 @@ TEST_F(Apply, AFileHeldWithoutSharingIsOfferedAsAnInstallAfterTheFailure)
     RunUpdateCheck(state, VendorEndpoints, platform, view);
     platform.heldExclusively.insert(Installed);
     ApplyUpdate(state, VendorEndpoints, platform, view);
-    EXPECT_EQ(view.boxes.at(0).caption, L"Failure");
-    EXPECT_EQ(view.buttonCaption, L"Install");
-    EXPECT_EQ(view.texts[Field::Running], L"You are running version:\t(Not available)");
+    EXPECT_EQ(view.boxes.at(0).caption, expected::FailureCaption);
+    EXPECT_EQ(view.buttonCaption, expected::InstallCaption);
+    EXPECT_EQ(view.texts[Field::Running], expected::RunningLabel + expected::NotAvailable);
 }
 
 TEST_F(Apply, TheCommandWithoutAStandingOfferDoesNothing)
@@ -169,7 +169,7 @@ TEST_F(Discard, AFailedDeleteShowsTheErrorBox)
     DiscardDownload(state, platform, view);
     ASSERT_EQ(view.boxes.size(), 1u);
     EXPECT_EQ(view.boxes[0].text, expected::DeleteFailed);
-    EXPECT_EQ(view.boxes[0].caption, L"Error");
+    EXPECT_EQ(view.boxes[0].caption, expected::ErrorCaption);
     EXPECT_EQ(view.boxes[0].kind, MessageKind::Plain);
     EXPECT_TRUE(platform.files.contains(Download));
 }

@@ -1,4 +1,5 @@
 #include "check_fixture.h"
+#include "expected_texts.h"
 #include "logic/build_signature.h"
 #include "logic/wide_text.h"
 
@@ -129,13 +130,13 @@ TEST(ScanBuildSignatures, MissingOrLockedFileIsNotAvailableUnderBothRules)
     for (ScanRule rule : {ScanRule::InstalledFile, ScanRule::LatestFile}) {
         FakePlatform missing;
         const ScanResult absent = Scan(missing, rule);
-        EXPECT_EQ(absent.line, std::wstring(Label) + L"(Not available)");
+        EXPECT_EQ(absent.line, std::wstring(Label) + expected::NotAvailable);
         EXPECT_EQ(absent.version, 0);
 
         FakePlatform locked;
         locked.files[Path] = "QM Build 09-18-2021";
         locked.heldExclusively.insert(Path);
-        EXPECT_EQ(Scan(locked, rule).line, std::wstring(Label) + L"(Not available)");
+        EXPECT_EQ(Scan(locked, rule).line, std::wstring(Label) + expected::NotAvailable);
     }
 }
 

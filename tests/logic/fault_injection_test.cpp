@@ -93,40 +93,39 @@ TEST_F(FaultInjection, EachPlatformCallFailingInTurn)
 {
     const std::wstring running = RunningLabel + L"QM Build 01-02-2020";
     const std::wstring latest = LatestLabel + L"QM Build 09-18-2021";
-    const std::wstring notAvailable = RunningLabel + L"(Not available)";
-    const Session folderMissing{notAvailable,
-                                LatestLabel + L"(Not available)",
-                                expected::FolderMissing,
-                                L"",
-                                {},
-                                L"",
-                                Older,
-                                EarlierCopy};
+    const std::wstring notAvailable = RunningLabel + expected::NotAvailable;
+    const std::wstring failed = LatestLabel + expected::DownloadFailed;
+    const std::wstring update = expected::UpdateCaption;
+    // clang-format off
+    const Session folderMissing{
+        notAvailable, LatestLabel + expected::NotAvailable, expected::FolderMissing, L"", {}, L"", Older, EarlierCopy};
+    const Session updated{
+        running, latest, expected::UpdateOffer, update, {expected::SuccessCaption}, expected::UpToDate, Newer, std::nullopt};
+    const Session downloadFailed{running, failed, Unchanged, L"", {}, L"", Older, std::nullopt};
+    // clang-format on
     struct Case {
         const wchar_t* failing;
         Session session;
     };
     // clang-format off
     const Case cases[] = {
-        {L"", {running, latest, expected::UpdateOffer, L"Update", {L"Success"}, expected::UpToDate, Newer, std::nullopt}},
+        {L"", updated},
         {L"ReadVariable", folderMissing},
         {L"IsFolder", folderMissing},
-        {L"OpenForReading", {notAvailable, LatestLabel + L"(Not available)", Unchanged, L"", {}, L"", Older, Newer}},
+        {L"OpenForReading", {notAvailable, LatestLabel + expected::NotAvailable, Unchanged, L"", {}, L"", Older, Newer}},
         // The download is tried all the same, and works.
-        {L"StartSiteCheck",
-         {running, latest, expected::UpdateOffer, L"Update", {L"Success"}, expected::UpToDate, Newer, std::nullopt}},
-        {L"SiteReached",
-         {running, latest, expected::UpdateOffer, L"Update", {L"Success"}, expected::UpToDate, Newer, std::nullopt}},
-        {L"Download",
-         {running, LatestLabel + L"(Download failed)", Unchanged, L"", {}, L"", Older, std::nullopt}},
+        {L"StartSiteCheck", updated},
+        {L"SiteReached", updated},
+        {L"Download", downloadFailed},
         {L"ToWideText",
-         {RunningLabel, LatestLabel, expected::UpdateOffer, L"Update", {L"Success"}, expected::UpToDate, Newer,
+         {RunningLabel, LatestLabel, expected::UpdateOffer, update, {expected::SuccessCaption}, expected::UpToDate, Newer,
           std::nullopt}},
-        {L"Exists", {running, LatestLabel + L"(Download failed)", Unchanged, L"", {}, L"", Older, std::nullopt}},
-        {L"Replace", {running, latest, expected::UpdateOffer, L"Update", {L"Failure"}, expected::UpdateOffer, Older,
-                       std::nullopt}},
+        {L"Exists", downloadFailed},
+        {L"Replace",
+         {running, latest, expected::UpdateOffer, update, {expected::FailureCaption}, expected::UpdateOffer, Older,
+          std::nullopt}},
         // The earlier copy stays, so no download can be told from it.
-        {L"Remove", {running, LatestLabel + L"(Download failed)", Unchanged, L"", {L"Error"}, L"", Older, EarlierCopy}},
+        {L"Remove", {running, failed, Unchanged, L"", {expected::ErrorCaption}, L"", Older, EarlierCopy}},
     };
     // clang-format on
     for (const Case& c : cases) {
@@ -144,8 +143,8 @@ TEST_F(FaultInjection, NothingInstalledAndTheProbeFailing)
     platform.files.erase(Installed);
     platform.online = false;
     ExpectSession(Run(platform, state),
-                  {RunningLabel + L"(Not available)",
-                   LatestLabel + L"(Download failed)",
+                  {RunningLabel + expected::NotAvailable,
+                   LatestLabel + expected::DownloadFailed,
                    expected::ConnectionFailure(L"www.quillmate.com"),
                    L"",
                    {},

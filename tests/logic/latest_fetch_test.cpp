@@ -1,4 +1,5 @@
 #include "check_fixture.h"
+#include "expected_texts.h"
 #include "logic/apply_update.h"
 #include "logic/latest_fetch.h"
 #include "logic/update_check.h"
@@ -64,7 +65,7 @@ TEST_F(LatestFetch, AnEarlierCopyIsNeverRead)
         }
         FakeStatusView view;
         RunUpdateCheck(state, VendorEndpoints, platform, view);
-        EXPECT_EQ(view.texts[Field::Latest], L"The latest version is:\t(Download failed)");
+        EXPECT_EQ(view.texts[Field::Latest], expected::LatestLabel + expected::DownloadFailed);
         EXPECT_EQ(state.latestVersion, 0);
         EXPECT_EQ(platform.CallsTo(L"OpenForReading"),
                   (std::vector<std::wstring>{L"OpenForReading(" + Installed + L")"}));
@@ -77,7 +78,7 @@ TEST_F(LatestFetch, ADownloadWithTwoSignaturesShowsBothAndTheLastDecides)
 {
     platform.published = "QM Build 05-05-2025\n<x/>\nQM Build 03-03-2023\n";
     RunUpdateCheck(state, VendorEndpoints, platform, view);
-    EXPECT_EQ(view.texts[Field::Latest], L"The latest version is:\tQM Build 05-05-2025QM Build 03-03-2023");
+    EXPECT_EQ(view.texts[Field::Latest], expected::LatestLabel + L"QM Build 05-05-2025QM Build 03-03-2023");
     EXPECT_EQ(state.latestVersion, 20230303);
 }
 
@@ -103,7 +104,7 @@ TEST_F(LatestFetch, AFailedDownloadIsNeverScannedOrOfferedWhateverItLeft)
         view.texts[Field::Status] = L"earlier";
         RunUpdateCheck(state, VendorEndpoints, platform, view);
         ApplyUpdate(state, VendorEndpoints, platform, view);
-        EXPECT_EQ(view.texts[Field::Latest], L"The latest version is:\t(Download failed)");
+        EXPECT_EQ(view.texts[Field::Latest], expected::LatestLabel + expected::DownloadFailed);
         EXPECT_EQ(view.texts[Field::Status], L"earlier");
         EXPECT_FALSE(view.updateOffered);
         EXPECT_EQ(state.latestVersion, 0);

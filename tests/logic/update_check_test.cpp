@@ -49,7 +49,8 @@ TEST_F(UpdateCheck, EachOutcomeShowsItsLinesStatusAndButton)
         EXPECT_EQ(view.texts[Field::Latest], LatestLabel + row.latest);
         EXPECT_EQ(Status(view), outcome::StatusText(row.status, Earlier, L"www.quillmate.com"));
         EXPECT_EQ(view.updateOffered, row.button != outcome::Button::Hidden);
-        EXPECT_EQ(view.buttonCaption, row.button == outcome::Button::Install ? L"Install" : L"Update");
+        EXPECT_EQ(view.buttonCaption,
+                  row.button == outcome::Button::Install ? expected::InstallCaption : expected::UpdateCaption);
         const size_t statusWrites = std::count_if(view.calls.begin(), view.calls.end(), [](const std::wstring& call) {
             return call.starts_with(L"SetFieldText(Status, ");
         });
@@ -66,8 +67,8 @@ TEST_F(UpdateCheck, AnOfferWithdrawsTheButtonFirstThenOffersItBeforeTheLines)
         std::wstring running;
     };
     const Case cases[] = {
-        {"QM Build 01-02-2020", L"Update", expected::UpdateOffer, RunningLabel + L"QM Build 01-02-2020"},
-        {std::nullopt, L"Install", expected::InstallOffer, RunningLabel + L"(Not available)"},
+        {"QM Build 01-02-2020", expected::UpdateCaption, expected::UpdateOffer, RunningLabel + L"QM Build 01-02-2020"},
+        {std::nullopt, expected::InstallCaption, expected::InstallOffer, RunningLabel + expected::NotAvailable},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.caption));
@@ -82,11 +83,11 @@ TEST_F(UpdateCheck, AnOfferWithdrawsTheButtonFirstThenOffersItBeforeTheLines)
         RunUpdateCheck(state, VendorEndpoints, platform, view);
         EXPECT_EQ(view.calls,
                   (std::vector<std::wstring>{
-                      L"SetUpdateButton(withdrawn, Update)",
+                      L"SetUpdateButton(withdrawn, " + expected::UpdateCaption + L")",
                       L"SetUpdateButton(offered, " + c.caption + L")",
                       L"SetFieldText(Status, " + c.status + L")",
                       L"SetFieldText(Running, " + c.running + L")",
-                      L"SetFieldText(Latest, The latest version is:\tQM Build 09-18-2021)",
+                      L"SetFieldText(Latest, " + LatestLabel + L"QM Build 09-18-2021)",
                   }));
     }
 }
@@ -178,9 +179,9 @@ TEST_F(UpdateCheck, AMissingFolderShowsTheFolderMessageAndStops)
             (std::vector<std::wstring>{L"ReadVariable(USERPROFILE, 260)", L"IsFolder(" + c.folderAskedFor + L")"}));
         EXPECT_EQ(view.calls,
                   (std::vector<std::wstring>{
-                      L"SetUpdateButton(withdrawn, Update)",
-                      L"SetFieldText(Running, You are running version:\t(Not available))",
-                      L"SetFieldText(Latest, The latest version is:\t(Not available))",
+                      L"SetUpdateButton(withdrawn, " + expected::UpdateCaption + L")",
+                      L"SetFieldText(Running, " + RunningLabel + expected::NotAvailable + L")",
+                      L"SetFieldText(Latest, " + LatestLabel + expected::NotAvailable + L")",
                       L"SetFieldText(Status, " + expected::FolderMissing + L")",
                   }));
         EXPECT_EQ(state.commandsFile[0], L'\0');

@@ -29,12 +29,10 @@ protected:
     {
         CreateFolders(folder);
         SetEnvironmentVariableW(L"USERPROFILE", profile.Path().c_str());
-        files->Serve("/downloads/MyQMCommands.xml", {.body = Published});
+        files->Serve("/downloads/MyQMCommands.xml", {.body = Newer});
     }
 
     void TearDown() override { SetEnvironmentVariableW(L"USERPROFILE", nullptr); }
-
-    static inline const std::string Published = "<commands>\r\n<!-- QM Build 09-18-2021 -->\r\n</commands>\r\n";
 
     CheckState state{};
     Win32Platform platform;
@@ -45,16 +43,16 @@ TEST_F(UpdateCycle, UpdatesAnOlderEditionAndCleansUp)
 {
     WriteFileBytes(installed, "<commands>QM Build 01-02-2020 and the user's own</commands>");
     RunUpdateCheck(state, ConfiguredEndpoints, platform, view);
-    EXPECT_EQ(view.texts[Field::Running], L"You are running version:\tQM Build 01-02-2020");
-    EXPECT_EQ(view.texts[Field::Latest], L"The latest version is:\tQM Build 09-18-2021");
+    EXPECT_EQ(view.texts[Field::Running], expected::RunningLabel + L"QM Build 01-02-2020");
+    EXPECT_EQ(view.texts[Field::Latest], expected::LatestLabel + L"QM Build 09-18-2021");
     EXPECT_EQ(view.texts[Field::Status], expected::UpdateOffer);
     EXPECT_TRUE(view.updateOffered);
-    EXPECT_EQ(ReadFileBytes(download), Published);
+    EXPECT_EQ(ReadFileBytes(download), Newer);
 
     ApplyUpdate(state, ConfiguredEndpoints, platform, view);
     ASSERT_EQ(view.boxes.size(), 1u);
-    EXPECT_EQ(view.boxes[0].caption, L"Success");
-    EXPECT_EQ(ReadFileBytes(installed), Published);
+    EXPECT_EQ(view.boxes[0].caption, expected::SuccessCaption);
+    EXPECT_EQ(ReadFileBytes(installed), Newer);
     EXPECT_EQ(view.texts[Field::Status], expected::UpToDate);
     EXPECT_FALSE(view.updateOffered);
     EXPECT_EQ(files->Requests(), 2);
@@ -70,8 +68,8 @@ TEST_F(UpdateCycle, AClosedSiteIsAConnectionFailureNamingHostAndPort)
     site.reset();
     files.reset();
     RunUpdateCheck(state, ConfiguredEndpoints, platform, view);
-    EXPECT_EQ(view.texts[Field::Latest], L"The latest version is:\t(Download failed)");
-    EXPECT_EQ(view.texts[Field::Status], expected::ConnectionFailure(ProbeHost));
+    EXPECT_EQ(view.texts[Field::Latest], expected::LatestLabel + expected::DownloadFailed);
+    EXPECT_EQ(view.texts[Field::Status], expected::ConnectionFailure(SiteHost));
     EXPECT_FALSE(view.updateOffered);
 }
 
@@ -81,7 +79,7 @@ TEST_F(UpdateCycle, AFailedDownloadNeverReadsAnEarlierCopyAndLeavesTheStatusAlon
     WriteFileBytes(download, "QM Build 01-01-2030");
     files.reset();
     RunUpdateCheck(state, ConfiguredEndpoints, platform, view);
-    EXPECT_EQ(view.texts[Field::Latest], L"The latest version is:\t(Download failed)");
+    EXPECT_EQ(view.texts[Field::Latest], expected::LatestLabel + expected::DownloadFailed);
     EXPECT_EQ(view.texts.count(Field::Status), 0u);
     EXPECT_FALSE(view.updateOffered);
     EXPECT_FALSE(FileExists(download));
@@ -148,11 +146,11 @@ TEST_F(FullVolume, AnUpdateNeedsNoRoomForASecondCopy)
 
     ApplyUpdate(state, ConfiguredEndpoints, platform, view);
     ASSERT_EQ(view.boxes.size(), 1u);
-    EXPECT_EQ(view.boxes[0].caption, L"Success");
+    EXPECT_EQ(view.boxes[0].caption, expected::SuccessCaption);
     EXPECT_EQ(ReadFileBytes(installed), Latest);
     EXPECT_EQ(ReadFileBytes(backup), Installed);
     // The recheck's download finds room for only 20 KiB of it.
-    EXPECT_EQ(view.texts[Field::Latest], L"The latest version is:\t(Download failed)");
+    EXPECT_EQ(view.texts[Field::Latest], expected::LatestLabel + expected::DownloadFailed);
     DiscardDownload(state, platform, view);
     EXPECT_EQ(FolderEntries(folder), (std::vector<std::wstring>{expected::CommandsFile, expected::BackupFile}));
 }
@@ -162,7 +160,7 @@ TEST_F(FullVolume, ADownloadThatDoesNotFitIsAFailedDownload)
     WriteFileBytes(folder + L"\\filler", std::string(120 * 1024, 'f'));
     ASSERT_LT(FreeBytes(folder), Latest.size());
     RunUpdateCheck(state, ConfiguredEndpoints, platform, view);
-    EXPECT_EQ(view.texts[Field::Latest], L"The latest version is:\t(Download failed)");
+    EXPECT_EQ(view.texts[Field::Latest], expected::LatestLabel + expected::DownloadFailed);
     EXPECT_FALSE(view.updateOffered);
     DiscardDownload(state, platform, view);
     EXPECT_EQ(ReadFileBytes(installed), Installed);

@@ -1,7 +1,9 @@
+#include "expected_identity.h"
 #include "loopback_http_server.h"
 #include "temp_folder.h"
 #include "no_hard_links.h"
 #include "platform/file_swap.h"
+#include "platform/own_files.h"
 #include "platform/win32_platform.h"
 
 #include <gtest/gtest.h>
@@ -51,12 +53,6 @@ DWORD WINAPI CloseAfterDelay(void* parameter)
 UniqueHandle CloseLater(HANDLE handle, DWORD ms)
 {
     return UniqueHandle(CreateThread(nullptr, 0, CloseAfterDelay, new DelayedClose{handle, ms}, 0, nullptr));
-}
-
-bool IsReadOnly(const std::wstring& path)
-{
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
 }
 
 // Other programs at work while the files are swapped: one keeps opening
@@ -145,6 +141,12 @@ protected:
     Win32Platform platform;
 
     std::wstring PathOf(const std::wstring& name) const { return folder.Path() + L"\\" + name; }
+
+    // The files of a swap, with the names that the program gives them.
+    const std::wstring target = PathOf(expected::CommandsFile);
+    const std::wstring replacement = PathOf(L"new.xml");
+    const std::wstring backup = PathOf(expected::BackupFile);
+    const std::wstring second = PathOf(expected::SecondNameFile);
 };
 
 } // namespace
@@ -223,35 +225,22 @@ TEST_F(Win32PlatformTest, ReplaceKeepsTheBackupOrChangesNothing)
         // not make it, the old file stays under the second name.
         bool backupMade;
     };
+    // clang-format off
     const Case cases[] = {
         {"nothing held", nullptr, 0, 0, L"", CreateHardLinkW, true, true},
         {"a volume without hard links", nullptr, 0, 0, L"", NoHardLinks, true, true},
-        {"the installed file, without delete sharing", L"target.xml", Shared, 0, L"", CreateHardLinkW, false, false},
-        {"the installed file, read-only", nullptr, 0, 0, L"target.xml", CreateHardLinkW, false, false},
-        {"the new file, by a reader for a moment", L"new.xml", FILE_SHARE_READ, 300, L"", CreateHardLinkW, true, true},
-        {"the new file, by a reader throughout", L"new.xml", FILE_SHARE_READ, 0, L"", CreateHardLinkW, false, false},
-        {"the new file, throughout, without hard links",
-         L"new.xml",
-         FILE_SHARE_READ,
-         0,
-         L"",
-         NoHardLinks,
-         false,
+        {"the installed file, without delete sharing", target.c_str(), Shared, 0, L"", CreateHardLinkW, false, false},
+        {"the installed file, read-only", nullptr, 0, 0, target, CreateHardLinkW, false, false},
+        {"the new file, by a reader for a moment", replacement.c_str(), FILE_SHARE_READ, 300, L"", CreateHardLinkW,
+         true, true},
+        {"the new file, by a reader throughout", replacement.c_str(), FILE_SHARE_READ, 0, L"", CreateHardLinkW, false,
          false},
-        {"the second name, left read-only by an earlier swap",
-         nullptr,
-         0,
-         0,
-         L"target.xml.old",
-         CreateHardLinkW,
-         true,
-         true},
-        {"the backup, without delete sharing", L"target.xml.bak", Shared, 0, L"", CreateHardLinkW, true, false},
+        {"the new file, throughout, without hard links", replacement.c_str(), FILE_SHARE_READ, 0, L"", NoHardLinks,
+         false, false},
+        {"the second name, left read-only by an earlier swap", nullptr, 0, 0, second, CreateHardLinkW, true, true},
+        {"the backup, without delete sharing", backup.c_str(), Shared, 0, L"", CreateHardLinkW, true, false},
     };
-    const std::wstring target = PathOf(L"target.xml");
-    const std::wstring replacement = PathOf(L"new.xml");
-    const std::wstring backup = PathOf(L"target.xml.bak");
-    const std::wstring second = PathOf(L"target.xml.old");
+    // clang-format on
     wchar_t named[MAX_PATH];
     ASSERT_TRUE(win32::SecondNameOf(target.c_str(), named));
     ASSERT_EQ(named, second);
@@ -263,12 +252,12 @@ TEST_F(Win32PlatformTest, ReplaceKeepsTheBackupOrChangesNothing)
         WriteFileBytes(replacement, "new");
         WriteFileBytes(backup, "earlier backup");
         if (!c.readOnly.empty()) {
-            if (c.readOnly == L"target.xml.old") {
+            if (c.readOnly == second) {
                 WriteFileBytes(second, "left over");
             }
-            ASSERT_TRUE(SetFileAttributesW(PathOf(std::wstring(c.readOnly)).c_str(), FILE_ATTRIBUTE_READONLY));
+            ASSERT_TRUE(SetFileAttributesW(std::wstring(c.readOnly).c_str(), FILE_ATTRIBUTE_READONLY));
         }
-        UniqueHandle holder = c.held != nullptr ? HoldFile(PathOf(c.held), c.share) : UniqueHandle();
+        UniqueHandle holder = c.held != nullptr ? HoldFile(c.held, c.share) : UniqueHandle();
         const UniqueHandle closer = c.heldForMs != 0 ? CloseLater(holder.Release(), c.heldForMs) : UniqueHandle();
         EXPECT_EQ(win32::ReplaceKeepingBackup(target.c_str(), replacement.c_str(), backup.c_str(), c.link), c.replaced);
         WaitForSingleObject(closer.Get(), 5000);
@@ -278,7 +267,7 @@ TEST_F(Win32PlatformTest, ReplaceKeepsTheBackupOrChangesNothing)
         EXPECT_EQ(ReadFileBytes(backup), c.backupMade ? "old and longer" : "earlier backup");
         EXPECT_EQ(ReadFileBytes(second), c.replaced && !c.backupMade ? "old and longer" : "<missing>");
         // The user's file keeps its attribute; only the program's own lose it.
-        EXPECT_EQ(IsReadOnly(target), !c.replaced && c.readOnly == L"target.xml");
+        EXPECT_EQ(win32::IsReadOnly(target.c_str()), !c.replaced && c.readOnly == target);
         for (const std::wstring& path : {target, backup, second}) {
             SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
         }
@@ -288,10 +277,6 @@ TEST_F(Win32PlatformTest, ReplaceKeepsTheBackupOrChangesNothing)
 
 TEST_F(Win32PlatformTest, TheInstalledNameNeverStandsFreeWhileOthersReadTheFiles)
 {
-    const std::wstring target = PathOf(L"target.xml");
-    const std::wstring replacement = PathOf(L"new.xml");
-    const std::wstring backup = PathOf(L"target.xml.bak");
-    const std::wstring second = PathOf(L"target.xml.old");
     WriteFileBytes(target, "edition 0");
     Bystanders bystanders{target, {replacement, backup}};
     const UniqueHandle poller(CreateThread(nullptr, 0, Bystanders::Poll, &bystanders, 0, nullptr));

@@ -15,5 +15,7 @@ inline const std::wstring CommandsFolder = L"\\AppData\\Roaming\\Quillmate\\Quil
 inline const std::wstring CommandsFile = L"MyQMCommands.xml";
 inline const std::wstring DownloadFile = L"MyQMCommandsTemp.xml";
 inline const std::wstring BackupFile = L"MyQMCommands.xml.bak";
+// The installed file's second name while an Update swaps.
+inline const std::wstring SecondNameFile = L"MyQMCommands.xml.old";
 
 } // namespace expected

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "expected_texts.h"
 #include "logic/status_view.h"
 
 #include <map>
@@ -17,7 +18,7 @@ public:
 
     std::vector<std::wstring> calls;
     std::map<Field, std::wstring> texts;
-    std::wstring buttonCaption = L"Update";
+    std::wstring buttonCaption = expected::UpdateCaption;
     bool updateOffered = false;
     std::vector<Box> boxes;
 

@@ -16,7 +16,7 @@ class HangingListener {
 public:
     // Listens on `port` of `host`, or on a free port when it is 0. Throws
     // when it cannot.
-    explicit HangingListener(uint16_t port = 0, u_long host = DownloadHost);
+    explicit HangingListener(uint16_t port = 0, u_long host = DownloadAddress);
     ~HangingListener();
     HangingListener(const HangingListener&) = delete;
     HangingListener& operator=(const HangingListener&) = delete;

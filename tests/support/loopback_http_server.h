@@ -54,7 +54,7 @@ class LoopbackHttpServer {
 public:
     // Listens on `port` of `host`, or on a free port when it is 0. Throws
     // when it cannot.
-    explicit LoopbackHttpServer(uint16_t port = 0, u_long host = DownloadHost);
+    explicit LoopbackHttpServer(uint16_t port = 0, u_long host = DownloadAddress);
     ~LoopbackHttpServer();
     LoopbackHttpServer(const LoopbackHttpServer&) = delete;
     LoopbackHttpServer& operator=(const LoopbackHttpServer&) = delete;

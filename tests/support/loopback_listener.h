@@ -8,8 +8,8 @@
 // The loopback hosts of the tests: all of 127.0.0.0/8 reaches the loopback,
 // so the vendor's site on 127.0.0.2 is a host of its own beside the download
 // server on 127.0.0.1, as the two are in the field.
-inline constexpr u_long DownloadHost = INADDR_LOOPBACK;
-inline constexpr u_long SiteHost = INADDR_LOOPBACK + 1;
+inline constexpr u_long DownloadAddress = INADDR_LOOPBACK;
+inline constexpr u_long SiteAddress = INADDR_LOOPBACK + 1;
 
 // A TCP socket listening on a loopback address, with Winsock started for as
 // long as it lives; closed when destroyed.
@@ -18,7 +18,7 @@ public:
     // Listens on `port` of `host` (in host byte order), or on a free port when
     // it is 0, keeping at most `backlog` connections waiting. Throws when it
     // cannot.
-    LoopbackListener(uint16_t port, int backlog, u_long host = DownloadHost);
+    LoopbackListener(uint16_t port, int backlog, u_long host = DownloadAddress);
     ~LoopbackListener();
     LoopbackListener(const LoopbackListener&) = delete;
     LoopbackListener& operator=(const LoopbackListener&) = delete;

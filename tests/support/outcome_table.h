@@ -33,8 +33,8 @@ struct Row {
 inline const std::string Current = "<c>QM Build 09-18-2021</c>";
 inline const std::string Older = "<c>QM Build 01-02-2020</c>";
 inline const std::string Newer = "<c>QM Build 10-18-2021</c>";
-inline const std::wstring NotAvailable = L"(Not available)";
-inline const std::wstring DownloadFailed = L"(Download failed)";
+using expected::DownloadFailed;
+using expected::NotAvailable;
 
 // clang-format off
 inline const Row Rows[] = {

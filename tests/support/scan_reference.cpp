@@ -11,8 +11,14 @@ namespace {
 
 const std::regex& SignaturePattern()
 {
-    static const std::regex pattern("(QM Build \\d\\d-\\d\\d-\\d\\d\\d\\d)");
+    static const std::regex pattern("QM Build (\\d\\d)-(\\d\\d)-(\\d\\d\\d\\d)");
     return pattern;
+}
+
+// YYYYAABB from "QM Build AA-BB-YYYY", worked out apart from the program's own.
+int32_t OrderingNumber(const std::smatch& match)
+{
+    return std::stoi(match[3]) * 10000 + std::stoi(match[1]) * 100 + std::stoi(match[2]);
 }
 
 // Hands each line of `content` to `onLine` with the offset where it starts,
@@ -53,7 +59,7 @@ ScanFindings ReferenceScan(const std::string& content)
     ForEachLine(content, [&](const std::string& line, size_t) {
         for (std::sregex_iterator match(line.begin(), line.end(), SignaturePattern()), end; match != end; ++match) {
             text += match->str();
-            findings.installedVersion = findings.latestVersion = VersionNumber(match->str().c_str());
+            findings.installedVersion = findings.latestVersion = OrderingNumber(*match);
         }
         if (findings.installedVersion == 0) {
             findings.installedVersion = 1;

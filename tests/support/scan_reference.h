@@ -18,8 +18,9 @@ struct ScanFindings {
 
 // The plain definition: the content read line by line (a carriage return
 // before a line feed dropped), every match of the regular expression
-// "(QM Build \d\d-\d\d-\d\d\d\d)" in each line, the installed-file rule applied
-// after every line.
+// "(QM Build \d\d-\d\d-\d\d\d\d)" in each line, each match's version worked
+// out from its digits (AA-BB-YYYY gives YYYYAABB) apart from the program's
+// own arithmetic, the installed-file rule applied after every line.
 ScanFindings ReferenceScan(const std::string& content);
 
 // A signature found: its offset in the content and its text.

@@ -2,6 +2,7 @@
 #include "expected_identity.h"
 #include "expected_texts.h"
 #include "remote_dialog.h"
+#include "platform/unique_handle.h"
 #include "ui/main_dialog.h"
 
 #include <gtest/gtest.h>
@@ -22,13 +23,6 @@ HWND WaitForWindow(const wchar_t* caption, HWND owner = nullptr)
                          30000);
 }
 
-std::wstring TextOf(HWND window, int id)
-{
-    wchar_t text[1024] = L"";
-    GetDlgItemTextW(window, id, text, 1024);
-    return text;
-}
-
 // Runs the dialog modally on the test's thread, with the fake platform, while
 // `watch` inspects and drives it from a second thread.
 class DialogRun : public CheckFixture {
@@ -46,17 +40,10 @@ protected:
     }
 
     // Answers the box with `caption` that the dialog shows, and says whether it came.
-    static bool AnswerBox(HWND dialog, const wchar_t* caption, std::wstring* text = nullptr)
+    static bool AnswerBox(HWND dialog, const std::wstring& caption)
     {
-        HWND box = WaitForWindow(caption, dialog);
-        if (box == nullptr) {
-            return false;
-        }
-        if (text != nullptr) {
-            *text = TextOf(box, 0xFFFF);
-        }
-        PostMessageW(box, WM_COMMAND, IDOK, 0);
-        return true;
+        HWND box = WaitForWindow(caption.c_str(), dialog);
+        return box != nullptr && PostMessageW(box, WM_COMMAND, IDOK, 0);
     }
 
     HICON icon = LoadIconW(nullptr, MAKEINTRESOURCEW(32516)); // a shared system icon
@@ -74,12 +61,19 @@ private:
     std::function<void(HWND)> watch_;
 };
 
-HWND Focus(HWND dialog)
+// Set each time the dialog's window procedure has returned from an Update
+// command, by a subclass around it, so that a test can wait until one was
+// dispatched.
+HANDLE updateHandled = nullptr;
+WNDPROC dialogProc = nullptr;
+
+LRESULT CALLBACK WatchingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    GUITHREADINFO info{};
-    info.cbSize = sizeof info;
-    GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info);
-    return info.hwndFocus;
+    const LRESULT result = CallWindowProcW(dialogProc, window, message, wParam, lParam);
+    if (message == WM_COMMAND && LOWORD(wParam) == IDOK) {
+        SetEvent(updateHandled);
+    }
+    return result;
 }
 
 } // namespace
@@ -98,10 +92,10 @@ TEST_F(DialogRun, InitialisesWithTheIconTheFocusOnCloseAndTheFirstCheck)
     const INT_PTR result = Run([&](HWND dialog) {
         big = SendMessageW(dialog, WM_GETICON, ICON_BIG, 0);
         small = SendMessageW(dialog, WM_GETICON, ICON_SMALL, 0);
-        focused = GetDlgCtrlID(Focus(dialog));
+        focused = GetDlgCtrlID(FocusOf(dialog));
         defaultId = SendMessageW(dialog, DM_GETDEFID, 0, 0);
-        running = TextOf(dialog, 1001);
-        status = TextOf(dialog, 1003);
+        running = ControlText(dialog, 1001);
+        status = ControlText(dialog, 1003);
         updateShown = IsWindowVisible(GetDlgItem(dialog, IDOK));
         PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
     });
@@ -128,7 +122,7 @@ TEST_F(DialogRun, OnlyTheControlIdSelectsTheCommand)
         copiesAfterOtherCommands = platform.CallsTo(L"Replace").size();
         // An Update command with any notification code applies the update.
         PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, 1), 0);
-        succeeded = AnswerBox(dialog, L"Success");
+        succeeded = AnswerBox(dialog, expected::SuccessCaption);
         PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, 1), 0);
     });
     EXPECT_EQ(copiesAfterOtherCommands, 0u);
@@ -152,14 +146,26 @@ TEST_F(DialogRun, DestructionDiscardsTheDownloadAndReportsAFailedDelete)
     platform.files[Installed] = "QM Build 01-02-2020";
     std::wstring errorText;
     bool errorShown = false;
+    const UniqueHandle handled(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    updateHandled = handled.Get();
+    bool updateDispatched = false;
     Run([&](HWND dialog) {
         platform.heldForReading.insert(Download);
         PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-        HWND box = WaitForWindow(L"Error", dialog);
+        HWND box = WaitForWindow(expected::ErrorCaption.c_str(), dialog);
+        errorShown = box != nullptr;
+        errorText = ControlText(box, 0xFFFF);
+        // The box's message loop hands the command to the dialog.
+        dialogProc = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(dialog, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WatchingProc)));
         PostMessageW(dialog, WM_COMMAND, IDOK, 0);
-        Sleep(200);
-        errorShown = box != nullptr && AnswerBox(dialog, L"Error", &errorText);
+        updateDispatched = WaitForSingleObject(handled.Get(), 10000) == WAIT_OBJECT_0;
+        // The box is answered, and any that the command may have shown on top of it.
+        for (HWND shown : FindDialogs({.caption = nullptr, .processId = GetCurrentProcessId(), .owner = dialog})) {
+            PostMessageW(shown, WM_COMMAND, IDOK, 0);
+        }
     });
+    EXPECT_TRUE(updateDispatched);
     EXPECT_TRUE(errorShown);
     EXPECT_EQ(errorText, expected::DeleteFailed);
     EXPECT_TRUE(platform.files.contains(Download));

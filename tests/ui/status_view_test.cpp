@@ -1,3 +1,5 @@
+#include "expected_texts.h"
+#include "remote_dialog.h"
 #include "ui/win32_status_view.h"
 #include "ui/resource.h"
 
@@ -45,13 +47,6 @@ protected:
     }
     void TearDown() override { DestroyWindow(dialog); }
 
-    std::wstring TextOf(int id) const
-    {
-        wchar_t text[64] = L"";
-        GetDlgItemTextW(dialog, id, text, 64);
-        return text;
-    }
-
     HWND dialog = nullptr;
 };
 
@@ -60,15 +55,15 @@ protected:
 TEST_F(StatusViewOnTheTemplate, AnOfferSetsTheCaptionBeforeShowingAndAWithdrawalHidesFirst)
 {
     Win32StatusView view(dialog);
-    view.SetUpdateButton(true, L"Install");
-    EXPECT_EQ(buttonLog, (std::vector<std::wstring>{L"text Install", L"enabled", L"shown"}));
+    view.SetUpdateButton(true, expected::InstallCaption.c_str());
+    EXPECT_EQ(buttonLog, (std::vector<std::wstring>{L"text " + expected::InstallCaption, L"enabled", L"shown"}));
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDOK)));
 
     buttonLog.clear();
-    view.SetUpdateButton(false, L"Update");
-    EXPECT_EQ(buttonLog, (std::vector<std::wstring>{L"disabled", L"hidden", L"text Update"}));
+    view.SetUpdateButton(false, expected::UpdateCaption.c_str());
+    EXPECT_EQ(buttonLog, (std::vector<std::wstring>{L"disabled", L"hidden", L"text " + expected::UpdateCaption}));
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDOK)));
-    EXPECT_EQ(TextOf(IDOK), L"Update");
+    EXPECT_EQ(ControlText(dialog, IDOK), expected::UpdateCaption);
 }
 
 TEST_F(StatusViewOnTheTemplate, EachFieldIsItsControl)
@@ -77,7 +72,7 @@ TEST_F(StatusViewOnTheTemplate, EachFieldIsItsControl)
     view.SetFieldText(Field::Running, L"running");
     view.SetFieldText(Field::Latest, L"latest");
     view.SetFieldText(Field::Status, L"status");
-    EXPECT_EQ(TextOf(IDC_RUNNING), L"running");
-    EXPECT_EQ(TextOf(IDC_LATEST), L"latest");
-    EXPECT_EQ(TextOf(IDC_STATUS), L"status");
+    EXPECT_EQ(ControlText(dialog, IDC_RUNNING), L"running");
+    EXPECT_EQ(ControlText(dialog, IDC_LATEST), L"latest");
+    EXPECT_EQ(ControlText(dialog, IDC_STATUS), L"status");
 }
