@@ -53,7 +53,7 @@ TEST_F(NetworkLimits, AnUnreachableSiteShowsTheDialogInTimeAndCloseEndsAtOnce)
     EXPECT_LE(waited, 40.0);
     const DialogState shown = program.Read();
     EXPECT_EQ(shown.latest, expected::LatestLabel + expected::DownloadFailed);
-    EXPECT_EQ(shown.status, expected::ConnectionFailure(SiteAddress));
+    EXPECT_EQ(shown.status, expected::ConnectionFailure(SiteHost));
     EXPECT_FALSE(shown.buttonShown);
 
     // The abandoned connect is still waiting, and must not hold the program.
