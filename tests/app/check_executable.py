@@ -213,7 +213,8 @@ class Executable(unittest.TestCase):
         # Zero-terminated UTF-16 texts of printable ASCII, as the program keeps them.
         texts = {run.decode("utf-16-le") for run in re.findall(rb"(?<=\0\0)(?:[\x20-\x7e]\0){8,}(?=\0\0)", data)}
         self.assertEqual({text for text in texts if re.fullmatch(r"https?://.+", text)}, {PROBE_URL, DOWNLOAD_URL})
-        self.assertIn(IDENTITY["InstanceMutex"], texts)
+        # Data may stand right before a text, so the name is looked for whole.
+        self.assertIn(IDENTITY["InstanceMutex"].encode("utf-16-le") + b"\0\0", data)
 
     def test_manifest_holds_only_the_as_invoker_trust_block(self):
         manifest = ElementTree.fromstring(self.only(RT_MANIFEST, 1, US_ENGLISH))
