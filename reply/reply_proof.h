@@ -10,10 +10,10 @@
 
 // Whether an HTTP reply counts as the whole file, decided as its bytes come:
 // first its status line and header fields, then its body in pieces of any
-// size, then its end. It holds at most the limit's bytes of body (a gzip body
-// is decoded as it comes and its coded bytes are not kept), and the outcome
-// does not depend on how the body's bytes were split. Each kind of reply
-// proves its end:
+// size, then its end. It holds at most the limit's bytes of body, and one
+// more decoded byte that tells a body past it (a gzip body is decoded as it
+// comes and its coded bytes are not kept), and the outcome does not depend on
+// how the body's bytes were split. Each kind of reply proves its end:
 // - a Content-Length: exactly that many bytes came;
 // - gzip (with or without a length): every member's trailer, its CRC-32 and
 //   length, which zlib checks, and the Content-Length, where there is one, of
