@@ -63,24 +63,30 @@ Proved Prove(std::string_view head, RequestVersion request, std::string_view bod
     return {proof.Outcome(), std::string(proof.TakeBody().View())};
 }
 
-// Whether a line of `head` named Content-Length (in any case) holds
-// `length` as one of its numbers.
+// Whether a line of `head` whose name is Content-Length (in any case, white
+// space around it ignored) holds `length` as one of its numbers.
 bool AnnouncesLength(std::string_view head, size_t length)
 {
-    std::string lower(head);
-    std::ranges::transform(lower, lower.begin(), [](char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; });
     const std::string wanted = std::to_string(length);
-    for (size_t at = lower.find("\ncontent-length:"); at != std::string::npos;
-         at = lower.find("\ncontent-length:", at + 1)) {
-        const std::string_view line = std::string_view(lower).substr(at + 16, lower.find('\r', at) - at - 16);
-        for (size_t digit = line.find_first_of("0123456789"); digit != std::string_view::npos;) {
-            const size_t end = std::min(line.find_first_not_of("0123456789", digit), line.size());
-            std::string_view number = line.substr(digit, end - digit);
+    for (size_t start = 0; start < head.size();) {
+        const size_t end = std::min(head.find('\n', start), head.size());
+        const std::string_view line = head.substr(start, end - start);
+        start = end + 1;
+        std::string name(line.substr(0, line.find(':')));
+        std::erase_if(name, [](char c) { return c == ' ' || c == '\t'; });
+        std::ranges::transform(name, name.begin(), [](char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; });
+        if (name != "content-length" || line.find(':') == std::string_view::npos) {
+            continue;
+        }
+        const std::string_view value = line.substr(line.find(':'));
+        for (size_t digit = value.find_first_of("0123456789"); digit != std::string_view::npos;) {
+            const size_t stop = std::min(value.find_first_not_of("0123456789", digit), value.size());
+            std::string_view number = value.substr(digit, stop - digit);
             number.remove_prefix(std::min(number.find_first_not_of('0'), number.size() - 1));
             if (number == wanted) {
                 return true;
             }
-            digit = line.find_first_of("0123456789", end);
+            digit = value.find_first_of("0123456789", stop);
         }
     }
     return false;
