@@ -33,15 +33,20 @@ public:
     ~ByteBuffer() { std::free(data_); }
 
     // Makes room for `more` bytes after the ones held. The room at least
-    // doubles each time it grows, but grows past `most` bytes only as far as
-    // the bytes asked for need. False, with the bytes unchanged, when memory
-    // cannot be had.
+    // doubles each time it grows, so that bytes added piece by piece are
+    // copied a few times at most; but a step that would take it to half of
+    // `most` or beyond takes it to `most` at once, so that bytes bound by
+    // `most` are never copied from a half-full block into a block of `most`
+    // (a quarter of `most` is the most ever copied), and past `most` it grows
+    // only as far as the bytes asked for need. False, with the bytes
+    // unchanged, when memory cannot be had.
     [[nodiscard]] bool MakeRoom(size_t more, size_t most = SIZE_MAX)
     {
         if (capacity_ - size_ >= more) {
             return true;
         }
-        const size_t wanted = std::max(size_ + more, std::min(2 * capacity_, most));
+        const size_t doubled = capacity_ > SIZE_MAX / 2 ? SIZE_MAX : 2 * capacity_;
+        const size_t wanted = std::max(size_ + more, doubled >= most / 2 ? most : doubled);
         void* grown = std::realloc(data_, wanted);
         if (grown == nullptr) {
             return false;
@@ -70,6 +75,8 @@ public:
     void Added(size_t count) { size_ += count; }
 
     [[nodiscard]] std::string_view View() const { return {data_, size_}; }
+    // The memory held, in bytes.
+    [[nodiscard]] size_t Capacity() const { return capacity_; }
 
     // Lets go of the bytes and their memory.
     void Clear() { *this = ByteBuffer(); }

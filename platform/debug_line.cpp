@@ -19,4 +19,9 @@ void ReportFailure(const wchar_t* what, const wchar_t* why, const wchar_t* subje
     OutputDebugStringW(line);
 }
 
+void ReportFailure(const wchar_t* what, const DownloadOutcome& outcome, const wchar_t* url)
+{
+    ReportFailure(what, outcome.why, url, outcome.systemError, outcome.result.httpStatus);
+}
+
 } // namespace win32

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "reply/download_outcome.h"
+
 #include <windows.h>
 
 namespace win32 {
@@ -11,5 +13,9 @@ namespace win32 {
 // none) and `httpStatus` the final status of a reply (0 for none). Nothing
 // is written to disk and nothing changes on screen; a line too long is cut.
 void ReportFailure(const wchar_t* what, const wchar_t* why, const wchar_t* subject, DWORD error, int httpStatus = 0);
+
+// The line of a failed download of `url`: its reason, system error and HTTP
+// status, as `outcome` holds them.
+void ReportFailure(const wchar_t* what, const DownloadOutcome& outcome, const wchar_t* url);
 
 } // namespace win32

@@ -1,10 +1,7 @@
 #include "http_get.h"
 
-#include "platform/gzip_body.h"
-#include "logic/whole_document.h"
 #include "logic/wide_text.h"
 
-#include <cstdint>
 #include <cstdlib>
 #include <iterator>
 #include <memory>
@@ -68,37 +65,33 @@ struct UrlParts {
     return (parts.object[0] != L'\0' || SetText(parts.object, L"/")) && AppendText(parts.object, query);
 }
 
-std::optional<DWORD> StatusCode(HINTERNET request)
-{
-    DWORD status = 0;
-    DWORD size = sizeof status;
-    if (!HttpQueryInfoW(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr)) {
-        return std::nullopt;
-    }
-    return status;
-}
-
 struct FreeMemory {
     void operator()(void* memory) const { std::free(memory); }
 };
-using HeaderText = std::unique_ptr<wchar_t[], FreeMemory>;
 
-// The status line and header fields as they came, in `text`, which points
-// into what is returned; null when they cannot be had. (The memory comes from
-// malloc: new[] would link the standard library's exception support.)
-HeaderText RawHeaders(HINTERNET request, std::wstring_view& text)
+// The header text that `query` names (HTTP_QUERY_RAW_HEADERS_CRLF: the
+// reply's status line and header fields as they came, or with
+// HTTP_QUERY_FLAG_REQUEST_HEADERS the request's as they went out), one byte a
+// character: WinINet gives it as wide text, and what the proof reads there is
+// ASCII, so any other character becomes '?'. Empty when it cannot be had.
+// (The memory comes from ByteBuffer: see the README's rule on exceptions.)
+ByteBuffer HeaderText(HINTERNET request, DWORD query)
 {
     DWORD size = 0;
     // Fails, telling the size in bytes that the text needs.
-    HttpQueryInfoW(request, HTTP_QUERY_RAW_HEADERS_CRLF, nullptr, &size, nullptr);
+    HttpQueryInfoW(request, query, nullptr, &size, nullptr);
     const size_t capacity = size / sizeof(wchar_t) + 1;
-    HeaderText headers(static_cast<wchar_t*>(std::calloc(capacity, sizeof(wchar_t))));
+    const std::unique_ptr<wchar_t[], FreeMemory> wide(static_cast<wchar_t*>(std::calloc(capacity, sizeof(wchar_t))));
     size = static_cast<DWORD>((capacity - 1) * sizeof(wchar_t));
-    if (headers == nullptr || !HttpQueryInfoW(request, HTTP_QUERY_RAW_HEADERS_CRLF, headers.get(), &size, nullptr)) {
-        return nullptr;
+    ByteBuffer text;
+    if (wide == nullptr || !HttpQueryInfoW(request, query, wide.get(), &size, nullptr) || !text.MakeRoom(capacity)) {
+        return {};
     }
-    text = std::wstring_view(headers.get());
-    return headers;
+    for (const wchar_t character : std::wstring_view(wide.get())) {
+        *text.Room() = character < 0x80 ? static_cast<char>(character) : '?';
+        text.Added(1);
+    }
+    return text;
 }
 
 // A receive time-out set on the connection before the request is opened
@@ -129,17 +122,10 @@ HttpGet::HttpGet(const DownloadLimits& limits) : limits_(limits), lastProgressTi
 
 void HttpGet::Work()
 {
-    Transfer();
-    if (!outcome_.result.Succeeded()) {
-        outcome_.body.Clear();
-    }
-}
-
-void HttpGet::Transfer()
-{
     UrlParts url;
     if (!Crack(url_, url)) {
-        return Fail(DownloadFailure::Other, L"the address cannot be read");
+        fetched_.outcome.Fail(DownloadFailure::Other, L"the address cannot be read");
+        return;
     }
     // The proxy that Windows is set to use.
     const InternetHandle session(InternetOpenW(userAgent_[0] == L'\0' ? nullptr : userAgent_,
@@ -159,127 +145,69 @@ void HttpGet::Transfer()
     const wchar_t* acceptTypes[] = {L"*/*", nullptr};
     const DWORD flags = RequestFlags | (url.secure ? INTERNET_FLAG_SECURE : 0);
     const InternetHandle request(
-        HttpOpenRequestW(connection.Get(), L"GET", url.object, nullptr, nullptr, acceptTypes, flags, 0));
+        HttpOpenRequestW(connection.Get(), L"GET", url.object, HttpVersion, nullptr, acceptTypes, flags, 0));
     if (request.Get() == nullptr || Stopped()) {
         return FailCall(L"HttpOpenRequestW failed");
     }
+    // The request line as it will go out decides whether a Transfer-Encoding
+    // may come. It is read before the request is sent: once a reply has come,
+    // Wine shows the reply's version there instead.
+    const ByteBuffer requestHead =
+        HeaderText(request.Get(), HTTP_QUERY_RAW_HEADERS_CRLF | HTTP_QUERY_FLAG_REQUEST_HEADERS);
     if (!HttpSendRequestW(request.Get(), AcceptEncoding, static_cast<DWORD>(-1), nullptr, 0) || Stopped()) {
         return FailCall(L"HttpSendRequestW failed");
     }
     MarkProgress();
-    ReadReply(request.Get());
+    ReadReply(request.Get(), VersionOfRequest(requestHead.View()));
 }
 
-void HttpGet::ReadReply(HINTERNET request)
+void HttpGet::ReadReply(HINTERNET request, RequestVersion version)
 {
-    // Wine reads a connection closed without any reply as status 0.
-    const std::optional<DWORD> status = StatusCode(request);
-    if (!status || *status == 0) {
-        return Fail(DownloadFailure::Other, L"the connection closed without a reply");
+    const ByteBuffer head = HeaderText(request, HTTP_QUERY_RAW_HEADERS_CRLF);
+    ReplyProof proof(limits_.maxBytes);
+    if (proof.ReadHead(head.View(), version) && !ReadBody(request, proof)) {
+        return;
     }
-    outcome_.result.httpStatus = static_cast<int>(*status);
-    if (*status != HTTP_STATUS_OK) {
-        return Fail(DownloadFailure::HttpStatus, L"the final status is not 200");
-    }
-    std::wstring_view headers;
-    const HeaderText held = RawHeaders(request, headers);
-    if (held == nullptr) {
-        return FailCall(L"the header fields cannot be read");
-    }
-    ReplyFraming framing;
-    if (const wchar_t* why = ReadFraming(headers, framing)) {
-        return Fail(DownloadFailure::Other, why);
-    }
-    if (framing.length && *framing.length > limits_.maxBytes) {
-        return Fail(DownloadFailure::TooLarge, L"the announced length passes the limit");
-    }
-    ByteBuffer raw;
-    if (framing.length && !raw.MakeRoom(static_cast<size_t>(*framing.length))) {
-        return Fail(DownloadFailure::Other, L"no memory for the body");
-    }
-    if (ReadBody(request, framing.length, raw)) {
-        ProveWhole(framing, std::move(raw));
-    }
+    static_cast<void>(proof.End());
+    fetched_.outcome = proof.Outcome();
+    fetched_.body = proof.TakeBody();
 }
 
-bool HttpGet::ReadBody(HINTERNET request, const std::optional<uint64_t>& length, ByteBuffer& body)
+bool HttpGet::ReadBody(HINTERNET request, ReplyProof& proof)
 {
     char chunk[ReadChunk];
     for (;;) {
         // Waits until something has come, or the body has ended (0).
         DWORD available = 0;
         if (!InternetQueryDataAvailable(request, &available, 0, 0) || Stopped()) {
-            FailCall(L"InternetQueryDataAvailable failed");
+            FailCall(L"InternetQueryDataAvailable failed", proof.Outcome().result.httpStatus);
             return false;
         }
         DWORD read = 0;
         const BOOL ok = InternetReadFile(request, chunk, std::clamp<DWORD>(available, 1, ReadChunk), &read);
         // A call that fails may still report bytes.
         if (!ok || Stopped()) {
-            FailCall(L"InternetReadFile failed");
+            FailCall(L"InternetReadFile failed", proof.Outcome().result.httpStatus);
             return false;
         }
         if (read == 0) {
             return true;
         }
         MarkProgress();
-        const uint64_t total = body.View().size() + read;
-        if (length && total > *length) {
-            Fail(DownloadFailure::Other, L"the body is longer than its Content-Length");
-            return false;
-        }
-        if (total > limits_.maxBytes) {
-            Fail(DownloadFailure::TooLarge, L"the body passes the limit");
-            return false;
-        }
-        if (!body.Append({chunk, read}, static_cast<size_t>(limits_.maxBytes))) {
-            Fail(DownloadFailure::Other, L"no memory for the body");
-            return false;
+        if (!proof.Feed({chunk, read})) {
+            return true;
         }
     }
 }
 
-// WinINet reads a connection closed early as a normal end, so each kind of
-// reply proves its end here:
-// - a Content-Length: exactly that many bytes came;
-// - gzip (with or without a length, chunked or not): its trailer, the CRC-32
-//   and length of the decoded bytes, which zlib checks;
-// - identity without a length (chunked, or ended by the close of the
-//   connection): nothing in the framing proves it, since a cut before the
-//   last chunk reads as the end, so the document it carries must be whole.
-void HttpGet::ProveWhole(const ReplyFraming& framing, ByteBuffer raw)
-{
-    if (framing.length && raw.View().size() != *framing.length) {
-        return Fail(DownloadFailure::Incomplete, L"the body is shorter than its Content-Length");
-    }
-    if (framing.gzip) {
-        ByteBuffer plain;
-        const Gunzipped decoded = Gunzip(raw.View(), limits_.maxBytes, plain);
-        if (decoded.failure != DownloadFailure::None) {
-            return Fail(decoded.failure, decoded.why);
-        }
-        outcome_.body = std::move(plain);
-        return;
-    }
-    if (!framing.length && !IsWholeDocument(raw.View())) {
-        return Fail(DownloadFailure::Incomplete, L"the reply has no length, and its document ends early");
-    }
-    outcome_.body = std::move(raw);
-}
-
-void HttpGet::Fail(DownloadFailure failure, const wchar_t* why, DWORD error)
-{
-    outcome_.result.failure = failure;
-    outcome_.why = why;
-    outcome_.error = error;
-}
-
-void HttpGet::FailCall(const wchar_t* call)
+void HttpGet::FailCall(const wchar_t* call, int httpStatus)
 {
     const DWORD error = GetLastError();
     const DWORD silent = GetTickCount() - LastProgressTick();
     const bool waitedOut = silent + SilenceSlackMs >= Milliseconds(limits_.silence);
-    Fail(waitedOut ? DownloadFailure::NoProgress : DownloadFailure::Other, call, error);
+    fetched_.outcome = {.result = {waitedOut ? DownloadFailure::NoProgress : DownloadFailure::Other, httpStatus},
+                        .why = call,
+                        .systemError = error};
 }
 
 } // namespace win32

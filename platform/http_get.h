@@ -1,9 +1,9 @@
 #pragma once
 
-#include "logic/byte_buffer.h"
-#include "platform/reply_framing.h"
 #include "platform/worker_call.h"
-#include "logic/download_result.h"
+#include "reply/download_outcome.h"
+#include "reply/reply_proof.h"
+#include "logic/byte_buffer.h"
 #include "logic/network_limits.h"
 
 #include <windows.h>
@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <optional>
 
 namespace win32 {
 
@@ -24,16 +23,14 @@ namespace win32 {
 
 // A downloaded file in memory, or why there is none.
 struct FetchedFile {
-    DownloadResult result;
-    ByteBuffer body;          // what came, when `result` succeeded; empty otherwise
-    const wchar_t* why = L""; // on failure: what went wrong, for the debug line
-    DWORD error = 0;          // on failure: the Win32 error of the call that failed, if one did
+    DownloadOutcome outcome;
+    ByteBuffer body; // what came, when `outcome` succeeded; empty otherwise
 };
 
 // One HTTP GET into memory with WinINet, as the call of a worker thread
 // (WorkerCall) that the thread which started it watches and may give up on.
-// The worker opens, uses and closes its own Internet handles, and takes a
-// reply only once its end is proved (see ProveWhole).
+// The worker opens, uses and closes its own Internet handles, and feeds the
+// reply to a ReplyProof as it comes, which alone decides whether it counts.
 class HttpGet final : public WorkerCall {
 public:
     // What WinINet is asked for: always a fresh copy from the server (also
@@ -45,6 +42,13 @@ public:
     static constexpr DWORD RequestFlags =
         INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_UI |
         INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_KEEP_CONNECTION | INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTPS;
+    // The request asks as HTTP/1.0, which a server may not answer with a
+    // Transfer-Encoding: WinINet then undoes no framing, so the proof sees
+    // every byte that the server sent. WinINet's chunk parser is out of
+    // sight, and Wine's takes a reply that says chunked but is not as one
+    // huge chunk. Internet Explorer's settings may send it as HTTP/1.1
+    // instead, so the request line is read back before it goes out.
+    static constexpr wchar_t HttpVersion[] = L"HTTP/1.0";
     // gzip is the one coding asked for, and the program decodes it itself:
     // WinINet's own decoding differs from one Windows to the next.
     static constexpr wchar_t AcceptEncoding[] = L"Accept-Encoding: gzip\r\n";
@@ -58,32 +62,31 @@ public:
     [[nodiscard]] DWORD LastProgressTick() const { return lastProgressTick_.load(); }
     // Once Done() is signalled: the outcome and the body of a successful
     // GET, moved out. Only a whole reply with final status 200 succeeds.
-    [[nodiscard]] FetchedFile TakeOutcome() { return std::move(outcome_); }
+    [[nodiscard]] FetchedFile TakeOutcome() { return std::move(fetched_); }
 
 private:
     explicit HttpGet(const DownloadLimits& limits);
 
     void Work() override;
-    void Transfer();
-    void ReadReply(HINTERNET request);
-    // Reads the body as it comes, WinINet undoing a chunked framing, and
-    // never more than `length` (when set) or the limit's bytes; false once
-    // the GET has failed or was stopped.
-    [[nodiscard]] bool ReadBody(HINTERNET request, const std::optional<uint64_t>& length, ByteBuffer& body);
-    void ProveWhole(const ReplyFraming& framing, ByteBuffer raw);
+    // Reads the reply to a request sent as `version` into the outcome.
+    void ReadReply(HINTERNET request, RequestVersion version);
+    // Feeds `proof` the body as it comes, WinINet undoing a chunked framing
+    // only where the request went out as HTTP/1.1, until the body ends or the
+    // proof fails; false, with the outcome recorded, when a call failed or the
+    // GET was stopped.
+    [[nodiscard]] bool ReadBody(HINTERNET request, ReplyProof& proof);
     void MarkProgress() { lastProgressTick_.store(GetTickCount()); }
-    // Records the failure; `error` is the Win32 error of a failed call.
-    void Fail(DownloadFailure failure, const wchar_t* why, DWORD error = 0);
     // Records a failed call, or one stopped meanwhile: for want of progress
-    // when it waited out the silence.
-    void FailCall(const wchar_t* call);
+    // when it waited out the silence. `httpStatus` is the reply's, once its
+    // head was read.
+    void FailCall(const wchar_t* call, int httpStatus = 0);
 
     wchar_t url_[INTERNET_MAX_URL_LENGTH] = L"";
     wchar_t userAgent_[512] = L"";
     const DownloadLimits limits_;
     std::atomic<DWORD> lastProgressTick_;
     // Written by the worker only, and read once it has ended.
-    FetchedFile outcome_;
+    FetchedFile fetched_;
 };
 
 } // namespace win32

@@ -143,7 +143,7 @@ FetchedFile FetchIntoMemory(const wchar_t* url, const DownloadLimits& limits, HA
         if (get != nullptr) {
             get->Release();
         }
-        return {.result = {DownloadFailure::Other, 0}, .why = L"the download could not start"};
+        return {.outcome = {.result = {DownloadFailure::Other, 0}, .why = L"the download could not start"}};
     }
     FetchedFile fetched;
     const DownloadFailure stop = Watch(*get, limits, cancel);
@@ -153,7 +153,7 @@ FetchedFile FetchIntoMemory(const wchar_t* url, const DownloadLimits& limits, HA
         get->Stop();
         // What a stopped worker made is not taken, even when it ends in time.
         static_cast<void>(get->EndsWithinGrace());
-        fetched = {.result = {stop, 0}, .why = StopReason(stop)};
+        fetched = {.outcome = {.result = {stop, 0}, .why = StopReason(stop)}};
     }
     get->Release();
     return fetched;

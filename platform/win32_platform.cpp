@@ -76,15 +76,15 @@ DownloadResult Win32Platform::Download(const wchar_t* url, const wchar_t* path, 
     // Only this thread writes the file, and only once the whole body is here:
     // a network call given up on has nothing to write with.
     const win32::FetchedFile fetched = win32::FetchIntoMemory(url, limits, givingUp_.Get());
-    if (!fetched.result.Succeeded()) {
-        win32::ReportFailure(L"download failed", fetched.why, url, fetched.error, fetched.result.httpStatus);
-        return fetched.result;
+    if (!fetched.outcome.Succeeded()) {
+        win32::ReportFailure(L"download failed", fetched.outcome, url);
+        return fetched.outcome.result;
     }
     if (!win32::WriteNewFile(path, fetched.body.View())) {
         win32::ReportFailure(L"download failed", L"the file cannot be written", path, GetLastError());
-        return {DownloadFailure::Other, fetched.result.httpStatus};
+        return {DownloadFailure::Other, fetched.outcome.result.httpStatus};
     }
-    return fetched.result;
+    return fetched.outcome.result;
 }
 
 void Win32Platform::GiveUpWaiting()

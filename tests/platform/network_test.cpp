@@ -100,7 +100,9 @@ protected:
     LoopbackHttpServer server;
 };
 
-// What the server at /file replies, and how the download ends.
+// What the server at /file replies, and how the download ends. What counts
+// as a whole reply is tested natively (tests/reply); these are the replies
+// that WinINet must let through, or whose end it reads.
 struct ReplyCase {
     const char* name;
     HttpResponse response;
@@ -109,6 +111,10 @@ struct ReplyCase {
     // What a successful download holds.
     std::string delivered;
     ULONGLONG maxBytes = AnySize;
+    // Cut short by the server: Wine reads the close as the body's end, which
+    // the proof finds short (Incomplete); Windows documents nothing there, and
+    // may fail the read instead (Other).
+    bool cut = false;
 };
 
 // A whole commands file of about `bytes`.
@@ -125,66 +131,42 @@ std::string Raw200(const std::string& head, const std::string& body)
     return "HTTP/1.1 200 OK\r\n" + head + "\r\n" + body;
 }
 
-std::string Length(size_t bytes)
-{
-    return "Content-Length: " + std::to_string(bytes) + "\r\n";
-}
-
 const std::string Gzipped = Gzip(Document(300 * 1024));
-const std::string WithBadCrc = [] {
-    std::string bad = Gzipped;
-    bad[bad.size() - 8] ^= 1;
-    return bad;
-}();
 const std::string GzipHeader = "Content-Encoding: gzip\r\n";
+const std::string TwoMembers = Gzip("<commands>\r\n") + Gzip("<!-- QM Build 09-18-2021 -->\r\n</commands>\r\n");
+const std::string DoctypeWithMarkup = "<!DOCTYPE commands [<!-- the user's ] --><?pi [' ?>]>\r\n" + Signed;
+// Chunked in name only: Wine's chunk parser took its first line for a chunk
+// size and handed over the rest.
+const std::string XmlDeclared = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n" + Signed;
 
 // clang-format off
 const ReplyCase Replies[] = {
     {"Whole", {.body = Signed}, DownloadFailure::None, 200, Signed},
     {"NotFoundWithBody", {.status = 404, .body = "<html>Not Found</html>"}, DownloadFailure::HttpStatus, 404},
-    {"ServerErrorCarryingText", {.status = 500, .body = Signed}, DownloadFailure::HttpStatus, 500},
-    {"CutShortOfItsLength", {.body = Signed + Lines(10000), .bodyBytesSent = 5000}, DownloadFailure::Incomplete, 200},
-    {"LongerThanItsLength", {.raw = Raw200("Content-Length: 20\r\n", Signed)}, DownloadFailure::Other, 200},
     {"ClosedWithoutReply", {.answers = false}, DownloadFailure::Other, 0},
-    // Its announced length is that of the gzip file, longer than the text.
-    {"GzipEncoded", {.body = Gzip(Signed), .headers = GzipHeader}, DownloadFailure::None, 200, Signed},
+    {"CutShortOfItsLength", {.body = Signed + Lines(10000), .bodyBytesSent = 5000}, DownloadFailure::Incomplete, 200,
+     "", AnySize, true},
     {"GzipWholeAndLarge", {.body = Gzipped, .headers = GzipHeader}, DownloadFailure::None, 200, Document(300 * 1024)},
     {"GzipCutToHalf", {.body = Gzipped, .bodyBytesSent = Gzipped.size() / 2, .headers = GzipHeader},
-     DownloadFailure::Incomplete, 200},
-    {"GzipBadCrc", {.body = WithBadCrc, .headers = GzipHeader}, DownloadFailure::Other, 200},
-    {"GzipBytesAfterTheTrailer", {.body = Gzipped + "<", .headers = GzipHeader}, DownloadFailure::Other, 200},
-    {"GzipBombPastTheLimit", {.body = Gzip(std::string(4 << 20, ' ')), .headers = GzipHeader},
-     DownloadFailure::TooLarge, 200, "", 1 << 20},
-    {"GzipLengthShortOfTheFile", {.raw = Raw200(GzipHeader + Length(Gzipped.size() - 100), Gzipped)},
-     DownloadFailure::Incomplete, 200},
-    {"GzipChunked", {.body = Gzipped, .headers = GzipHeader, .chunked = true}, DownloadFailure::None, 200,
-     Document(300 * 1024)},
-    {"GzipChunkedCutBeforeTheLastChunk",
-     {.body = Gzipped, .bodyBytesSent = Gzipped.size() / 2, .headers = GzipHeader, .chunked = true},
-     DownloadFailure::Incomplete, 200},
-    // Several chunks, 10 KB every 100 ms.
+     DownloadFailure::Incomplete, 200, "", AnySize, true},
+    {"GzipTwoMembers", {.body = TwoMembers, .headers = GzipHeader}, DownloadFailure::None, 200, Signed},
+    {"LengthListOfEqualValues",
+     {.raw = Raw200("Content-Length: " + std::to_string(Signed.size()) + ", " + std::to_string(Signed.size()) +
+                    "\r\n", Signed)}, DownloadFailure::None, 200, Signed},
+    {"DoctypeHoldingMarkup", {.raw = Raw200("Content-Type: text/xml\r\n", DoctypeWithMarkup)}, DownloadFailure::None,
+     200, DoctypeWithMarkup},
+    // Asked as HTTP/1.0, the server sends no chunks: the close ends the body.
+    // Several pieces, 10 KB every 100 ms.
     {"Chunked", {.body = Document(30000), .chunked = true, .bytesPerSecond = 100000}, DownloadFailure::None, 200,
      Document(30000)},
     {"ChunkedCutBeforeTheLastChunk", {.body = Document(300 * 1024), .bodyBytesSent = 150 * 1024, .chunked = true},
      DownloadFailure::Incomplete, 200},
-    {"ClosedWithoutLengthWhole", {.raw = Raw200("Content-Type: text/xml\r\n", Document(1000))}, DownloadFailure::None, 200, Document(1000)},
-    {"ClosedWithoutLengthEarly", {.raw = Raw200("Content-Type: text/xml\r\n", Document(1000).substr(0, 900))},
-     DownloadFailure::Incomplete, 200},
-    // WinINet reads a chunk size that is no number as the end of the body.
-    {"ChunkSizeNotHex", {.raw = Raw200("Transfer-Encoding: chunked\r\n", "zz\r\n" + Signed + "\r\n0\r\n\r\n")},
-     DownloadFailure::Incomplete, 200},
-    {"OtherContentCoding", {.body = Signed, .headers = "Content-Encoding: br\r\n"}, DownloadFailure::Other, 200},
-    {"GzipTwice", {.body = Gzip(Signed), .headers = "Content-Encoding: gzip, gzip\r\n"}, DownloadFailure::Other, 200},
-    {"OtherTransferCoding", {.raw = Raw200("Transfer-Encoding: gzip\r\n", Gzip(Signed))}, DownloadFailure::Other, 200},
-    {"NegativeLength", {.raw = Raw200("Content-Length: -1\r\n", Signed)}, DownloadFailure::Other, 200},
-    {"LengthNotANumber", {.raw = Raw200("Content-Length: abc\r\n", Signed)}, DownloadFailure::Other, 200},
-    {"LengthsDisagree", {.raw = Raw200(Length(Signed.size()) + Length(3 * Signed.size()), Signed)},
-     DownloadFailure::Other, 200},
+    {"ChunkedInNameOnly", {.raw = Raw200("Transfer-Encoding: chunked\r\n", XmlDeclared)}, DownloadFailure::Other, 200},
+    {"GzipChunkedInAnswerToHttp10", {.raw = Raw200(GzipHeader + "Transfer-Encoding: chunked\r\n",
+     "10\r\n" + Gzip(Signed).substr(0, 16) + "\r\n0\r\n\r\n")}, DownloadFailure::Other, 200},
     {"NoStatusLine", {.raw = Signed}, DownloadFailure::Other, 200},
-    {"IcyStatusLine", {.raw = "ICY 200 OK\r\n" + Length(Signed.size()) + "\r\n" + Signed}, DownloadFailure::Other, 200},
     {"FoundToNotFound", {.status = 302, .location = "/missing"}, DownloadFailure::HttpStatus, 404},
     {"FoundToWhole", {.status = 302, .location = "/moved"}, DownloadFailure::None, 200, Signed},
-    {"AnnouncesMoreThanAllowed", {.body = Lines(64 * 1024)}, DownloadFailure::TooLarge, 200, "", 1024},
     {"Endless", {.body = Lines(64 * 1024), .endless = true}, DownloadFailure::TooLarge, 200, "", 1 << 20},
 };
 // clang-format on
@@ -320,7 +302,7 @@ const StalledCase StalledCases[] = {
     {"Download",
      [](const StallingPeers& peers, HANDLE cancel) {
          const std::wstring url = LoopbackUrl(peers.silent.Port(), L"/file");
-         return FetchIntoMemory(url.c_str(), {10000ms, 10000ms, AnySize}, cancel).result.failure ==
+         return FetchIntoMemory(url.c_str(), {10000ms, 10000ms, AnySize}, cancel).outcome.result.failure ==
                 DownloadFailure::Other;
      }},
     {"Probe",
@@ -358,8 +340,9 @@ TEST_P(Reply, EndsAsTheReplyDeserves)
     const ReplyCase& reply = GetParam();
     server.Serve("/file", reply.response);
     const FetchedFile fetched = Download(L"/file", reply.maxBytes);
-    EXPECT_EQ(fetched.result.failure, reply.end);
-    EXPECT_EQ(fetched.result.httpStatus, reply.status);
+    const DownloadFailure end = fetched.outcome.result.failure;
+    EXPECT_TRUE(end == reply.end || (reply.cut && end == DownloadFailure::Other)) << ::testing::PrintToString(end);
+    EXPECT_EQ(fetched.outcome.result.httpStatus, reply.status);
     EXPECT_EQ(fetched.body.View(), reply.delivered);
 }
 
@@ -374,7 +357,7 @@ TEST_P(Pace, EndsWithinItsLimits)
     const DWORD start = GetTickCount();
     const FetchedFile fetched = Download(LoopbackUrl(port, L"/file"), pace.limits);
     const DWORD took = MillisecondsSince(start);
-    EXPECT_EQ(fetched.result.failure, pace.end);
+    EXPECT_EQ(fetched.outcome.result.failure, pace.end);
     EXPECT_GE(took, pace.atLeastMs);
     EXPECT_LT(took, Promptly);
     EXPECT_EQ(fetched.body.View(), pace.end == DownloadFailure::None ? pace.response.body : "");
@@ -390,16 +373,17 @@ INSTANTIATE_TEST_SUITE_P(Network, Pace, ::testing::ValuesIn(Paces), CaseName<Pac
 TEST_F(NetworkDownload, SendsTheRequestOfTheSystemsDownloadCall)
 {
     server.Serve("/file", {.body = Signed});
-    ASSERT_EQ(Download(L"/file", AnySize).result.failure, DownloadFailure::None);
+    ASSERT_EQ(Download(L"/file", AnySize).outcome.result.failure, DownloadFailure::None);
     char agent[512];
     DWORD size = sizeof agent;
     ASSERT_EQ(ObtainUserAgentString(0, agent, &size), S_OK);
     const std::string request = server.LastRequest();
-    EXPECT_EQ(request.substr(0, request.find("\r\n")), "GET /file HTTP/1.1");
+    EXPECT_EQ(request.substr(0, request.find("\r\n")), "GET /file HTTP/1.0");
     for (const std::string& header : {std::string("User-Agent: ") + agent,
                                       std::string("Accept: */*"),
                                       std::string("Accept-Encoding: gzip"),
-                                      std::string("Pragma: no-cache")}) {
+                                      std::string("Pragma: no-cache"),
+                                      std::string("Connection: Keep-Alive")}) {
         EXPECT_NE(request.find("\r\n" + header + "\r\n"), std::string::npos) << header << " in:\n" << request;
     }
     EXPECT_EQ(request.find("Accept-Encoding"), request.rfind("Accept-Encoding")) << request;
@@ -433,8 +417,9 @@ TEST_F(NetworkDownload, LeavesNoCopyInTheInternetCache)
     };
     for (const auto& download : downloads) {
         SCOPED_TRACE(testing::Message() << download.path);
-        EXPECT_EQ(Download(LoopbackUrl(server.Port(), download.path), {20000ms, 1500ms, 1 << 20}).result.failure,
-                  download.end);
+        EXPECT_EQ(
+            Download(LoopbackUrl(server.Port(), download.path), {20000ms, 1500ms, 1 << 20}).outcome.result.failure,
+            download.end);
         EXPECT_EQ(CachedCopiesOf(marker), std::vector<std::wstring>{});
     }
 }
@@ -444,7 +429,7 @@ TEST_F(NetworkDownload, ACancelAlreadySetGivesUpBeforeAnyConnection)
     server.Serve("/file", {.body = Signed});
     const UniqueHandle cancel(CreateEventW(nullptr, TRUE, TRUE, nullptr));
     const std::wstring url = LoopbackUrl(server.Port(), L"/file");
-    EXPECT_EQ(FetchIntoMemory(url.c_str(), Generous, cancel.Get()).result.failure, DownloadFailure::Other);
+    EXPECT_EQ(FetchIntoMemory(url.c_str(), Generous, cancel.Get()).outcome.result.failure, DownloadFailure::Other);
     EXPECT_FALSE(ProbeConnection(url.c_str(), 10000ms, cancel.Get()));
     EXPECT_EQ(server.Requests(), 0);
 }
@@ -503,6 +488,6 @@ TEST(NetworkProbe, GivesUpOnAHangingConnectAndHoldsUpNothingAfter)
     server.Serve("/file", {.body = Signed});
     EXPECT_TRUE(ProbeConnection(LoopbackUrl(server.Port()).c_str(), 10000ms, nullptr));
     const FetchedFile fetched = FetchIntoMemory(LoopbackUrl(server.Port(), L"/file").c_str(), Generous, nullptr);
-    EXPECT_EQ(fetched.result.failure, DownloadFailure::None);
+    EXPECT_EQ(fetched.outcome.result.failure, DownloadFailure::None);
     EXPECT_EQ(fetched.body.View(), Signed);
 }

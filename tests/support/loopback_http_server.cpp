@@ -84,6 +84,12 @@ std::string RequestPath(const std::string& request)
     return request.substr(start + 1, end - start - 1);
 }
 
+// Whether the request line of `request` asks as HTTP/1.0.
+bool AsksAsHttp10(const std::string& request)
+{
+    return request.substr(0, request.find("\r\n")).ends_with(" HTTP/1.0");
+}
+
 } // namespace
 
 LoopbackHttpServer::LoopbackHttpServer(uint16_t port, u_long host) : listener_(port, SOMAXCONN, host)
@@ -182,7 +188,7 @@ void LoopbackHttpServer::Answer(SOCKET client)
     EnterCriticalSection(&lock_);
     lastRequest_ = request;
     LeaveCriticalSection(&lock_);
-    const HttpResponse response = Lookup(path);
+    HttpResponse response = Lookup(path);
     InterlockedIncrement(&requests_);
     Pause(response.silenceMs);
     // A server that stops while it is silent resets the connection instead
@@ -204,9 +210,13 @@ void LoopbackHttpServer::Answer(SOCKET client)
     }
     std::string head = "HTTP/1.1 " + std::to_string(response.status) + " " + Reason(response.status) + "\r\n" +
                        "Content-Type: application/xml\r\nConnection: close\r\nCache-Control: no-store\r\n";
+    // As a compliant server, it answers an HTTP/1.0 request without chunks:
+    // the body then ends where the connection closes.
+    const bool closeEnds = response.chunked && AsksAsHttp10(request);
+    response.chunked = response.chunked && !closeEnds;
     if (response.chunked) {
         head += "Transfer-Encoding: chunked\r\n";
-    } else if (!response.endless) {
+    } else if (!response.endless && !closeEnds) {
         head += "Content-Length: " + std::to_string(response.body.size()) + "\r\n";
     }
     if (!response.location.empty()) {

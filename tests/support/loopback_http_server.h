@@ -27,7 +27,7 @@ struct HttpResponse {
     // "Content-Encoding: gzip\r\n".
     std::string headers;
     // The body goes out in chunks (Transfer-Encoding: chunked) instead of with
-    // a Content-Length.
+    // a Content-Length; in answer to an HTTP/1.0 request, without either.
     bool chunked = false;
     // The body goes out again and again, without a Content-Length, until the
     // client goes away, endlessCapBytes have gone out or EndlessCapMs has

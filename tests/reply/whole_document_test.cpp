@@ -1,4 +1,4 @@
-#include "logic/whole_document.h"
+#include "reply/whole_document.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@ TEST(WholeDocument, TheFirstElementClosesAndOnlyMiscFollows)
 {
     const std::string file =
         "\xEF\xBB\xBF<?xml version=\"1.0\"?>\r\n<!-- made by hand -->\r\n"
-        "<!DOCTYPE commands [<!ENTITY a \"<x>\">]>\r\n"
+        "<!DOCTYPE commands [<!ENTITY a \"<x>\"><!-- it's ] --><?pi [' ?>]>\r\n"
         "<commands v='a>b'>\r\n<command name=\"x\"/>\r\n<![CDATA[</commands>]]>"
         "<!-- QM Build 09-18-2021 --><?pi </commands>?>text</commands>";
     struct Case {
@@ -25,6 +25,8 @@ TEST(WholeDocument, TheFirstElementClosesAndOnlyMiscFollows)
         {file + "<commands/>", false},
         {file + "<!-- open", false},
         {"<!DOCTYPE commands><commands>", false},
+        {"<!DOCTYPE c [<!-- ]> --><c/>", false},
+        {"<!DOCTYPE c [<?pi ]>", false},
         {"</commands>", false},
     };
     for (const Case& c : cases) {

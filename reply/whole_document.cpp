@@ -22,16 +22,37 @@ void SkipSpaces(std::string_view& text)
     return true;
 }
 
+// The length of the comment or processing instruction that starts `text`,
+// its end included; 0 when `text` starts neither, npos when it does not close.
+size_t CommentOrInstruction(std::string_view text)
+{
+    const std::string_view start = text.starts_with("<!--") ? "<!--" : (text.starts_with("<?") ? "<?" : "");
+    if (start.empty()) {
+        return 0;
+    }
+    const std::string_view end = start == "<?" ? "?>" : "-->";
+    const size_t at = text.find(end, start.size());
+    return at == std::string_view::npos ? at : at + end.size();
+}
+
 // Skips a tag or a declaration from its '<' to the '>' that closes it,
-// passing over quoted values and a declaration's bracketed subset; false
-// when it does not close. `empty` tells whether it ended with "/>".
+// passing over quoted values and a declaration's bracketed subset, and the
+// comments and processing instructions inside that subset, which may hold
+// quotes and brackets of their own; false when it does not close. `empty`
+// tells whether it ended with "/>".
 [[nodiscard]] bool SkipTag(std::string_view& text, bool& empty)
 {
     char quote = '\0';
     int brackets = 0;
     for (size_t at = 1; at < text.size(); ++at) {
         const char c = text[at];
-        if (quote != '\0') {
+        const size_t inner = quote == '\0' && brackets > 0 ? CommentOrInstruction(text.substr(at)) : 0;
+        if (inner == std::string_view::npos) {
+            return false;
+        }
+        if (inner != 0) {
+            at += inner - 1;
+        } else if (quote != '\0') {
             quote = c == quote ? '\0' : quote;
         } else if (c == '"' || c == '\'') {
             quote = c;
