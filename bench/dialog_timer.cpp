@@ -2,8 +2,10 @@
 // is visible: QMCommandsUpdater.exe, whose check has then finished, against
 // floors. After one untimed start of each, the programs take turns for RUNS
 // rounds, the order rotating each round; each gets PROFILE as USERPROFILE and
-// current folder. Prints each LABEL's median, fastest and slowest time, the
-// first program's median over each other's, and the first program's texts.
+// current folder. Prints each LABEL's median, fastest and slowest time and
+// the largest peak working set of its starts, read while its dialog showed,
+// the first program's median over each other's, and the first program's
+// texts.
 // Exit code 1 when a start failed or the first program's texts changed.
 // Usage: dialog_timer.exe PROFILE RUNS LABEL=PROGRAM [LABEL=PROGRAM...]
 
@@ -11,6 +13,7 @@
 #include "remote_dialog.h"
 
 #include <windows.h>
+#include <psapi.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -28,6 +31,7 @@ struct Contender {
     std::wstring label;
     std::wstring path;
     std::vector<double> milliseconds;
+    SIZE_T peakWorkingSet = 0;
     std::optional<std::string> texts;
     bool textsSteady = true;
 };
@@ -75,6 +79,11 @@ std::optional<double> TimeStart(Contender& contender, std::vector<wchar_t>& envi
         if (HWND dialog = VisibleDialogOf(program->processId)) {
             const double seconds = Seconds() - start;
             const std::string texts = ReadTexts(dialog);
+            // The peak so far: the check has finished once the dialog shows.
+            PROCESS_MEMORY_COUNTERS counters{};
+            if (GetProcessMemoryInfo(program->process, &counters, sizeof counters)) {
+                contender.peakWorkingSet = std::max(contender.peakWorkingSet, counters.PeakWorkingSetSize);
+            }
             contender.textsSteady = contender.textsSteady && (!contender.texts || *contender.texts == texts);
             contender.texts = texts;
             PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
@@ -96,7 +105,8 @@ std::optional<double> TimeStart(Contender& contender, std::vector<wchar_t>& envi
 }
 
 // Prints each contender's median, fastest and slowest time (sorting its
-// times), the first one's median over each other's and the first one's texts.
+// times) and peak working set, the first one's median over each other's and
+// the first one's texts.
 void PrintFigures(std::vector<Contender>& contenders)
 {
     std::vector<double> medians;
@@ -105,11 +115,12 @@ void PrintFigures(std::vector<Contender>& contenders)
         std::sort(times.begin(), times.end());
         const size_t middle = times.size() / 2;
         medians.push_back(times.size() % 2 == 1 ? times[middle] : (times[middle - 1] + times[middle]) / 2);
-        std::printf("  %-28s %7.1f ms  (fastest %.1f, slowest %.1f)\n",
+        std::printf("  %-28s %7.1f ms  (fastest %.1f, slowest %.1f; peak working set %.1f MiB)\n",
                     Utf8(contender.label).c_str(),
                     medians.back(),
                     times.front(),
-                    times.back());
+                    times.back(),
+                    static_cast<double>(contender.peakWorkingSet) / (1 << 20));
     }
     for (size_t i = 1; i < contenders.size(); ++i) {
         std::printf("  %-48s %.3f\n",
