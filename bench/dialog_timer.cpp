@@ -1,11 +1,12 @@
 // Times programs from their start until their dialog, the program's template,
 // is visible: QMCommandsUpdater.exe, whose check has then finished, against
 // floors. After one untimed start of each, the programs take turns for RUNS
-// rounds, the order rotating each round; each gets PROFILE as USERPROFILE and
-// current folder. Prints each LABEL's median, fastest and slowest time and
-// the largest peak working set of its starts, read while its dialog showed,
-// the first program's median over each other's, and the first program's
-// texts.
+// rounds in an order shuffled each round, so that no program always follows
+// the same one (a program's exit can slow the next start); each gets PROFILE
+// as USERPROFILE and current folder. Prints each LABEL's median, fastest and
+// slowest time and the largest peak working set of its starts, read while its
+// dialog showed, the first program's median over each other's, and the first
+// program's texts.
 // Exit code 1 when a start failed or the first program's texts changed.
 // Usage: dialog_timer.exe PROFILE RUNS LABEL=PROGRAM [LABEL=PROGRAM...]
 
@@ -18,7 +19,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <numeric>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -149,9 +152,13 @@ int wmain(int argc, wchar_t** argv)
     }
     const std::wstring profile = argv[1];
     std::vector<wchar_t> environment = EnvironmentWithProfile(profile);
+    std::vector<size_t> order(contenders.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::mt19937 shuffler(1); // the same orders in every run
     for (int round = -1; round < runs; ++round) {
-        for (size_t turn = 0; turn < contenders.size(); ++turn) {
-            Contender& contender = contenders[(static_cast<size_t>(round + 1) + turn) % contenders.size()];
+        std::shuffle(order.begin(), order.end(), shuffler);
+        for (const size_t turn : order) {
+            Contender& contender = contenders[turn];
             const std::optional<double> seconds = TimeStart(contender, environment, profile);
             if (!seconds) {
                 std::fprintf(stderr, "dialog_timer: %s showed no dialog\n", Utf8(contender.label).c_str());
