@@ -74,7 +74,8 @@ struct FreeMemory {
 // HTTP_QUERY_FLAG_REQUEST_HEADERS the request's as they went out), one byte a
 // character: WinINet gives it as wide text, and what the proof reads there is
 // ASCII, so any other character becomes '?'. Empty when it cannot be had.
-// (The memory comes from ByteBuffer: see the README's rule on exceptions.)
+// (The memory comes from calloc and ByteBuffer, which report failure instead
+// of throwing: see the README's rule on exceptions.)
 ByteBuffer HeaderText(HINTERNET request, DWORD query)
 {
     DWORD size = 0;
